@@ -1,0 +1,3 @@
+#include "download/download_task.h"
+void OnDownload() {}
+void StartDownload() {}

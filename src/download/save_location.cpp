@@ -1,0 +1,2 @@
+#include "download/save_location.h"
+void OnBrowse() {}
