@@ -23,6 +23,9 @@ void ReleaseGlobals() {
     taskParam.reset();
     savePath.clear();
     savePath.shrink_to_fit();
-    // Stops a running task within its stopWait; no event reaches the tool afterwards.
-    downloader.reset();
+    // Stops a running task within its stopWait; no event reaches the tool afterwards. The
+    // global keeps pointing at the object until its destruction has returned, because the
+    // engine may still be inside a call of the tool while it stops.
+    delete downloader.get();
+    (void)downloader.release();
 }

@@ -58,4 +58,8 @@ int ShowBox(const std::string& text, int flags, const std::string& title);
 // Runs work on the UI thread after everything queued before it; dropped once the window is gone.
 void PostToUi(std::function<void()> work);
 
+// False from the moment the main window starts to be destroyed; callable from any thread.
+// Lets the engine's late calls at shutdown skip the display and the questions.
+bool WindowAlive();
+
 }  // namespace platform

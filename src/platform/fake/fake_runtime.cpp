@@ -1,6 +1,7 @@
 #include "platform/fake/fake_runtime.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -27,7 +28,7 @@ struct State {
     std::vector<std::string> urls;
     std::vector<Handler> exitRoutines;
     const WindowSpec* spec = nullptr;
-    bool windowExists = false;
+    std::atomic<bool> windowExists{false};
     std::map<int, std::string> texts;
     std::string status[4];
     int progress = 0;
@@ -249,6 +250,8 @@ int ShowBox(const std::string& text, int flags, const std::string& title) {
 }
 
 void PostToUi(std::function<void()> work) { fake::OnUi(std::move(work)); }
+
+bool WindowAlive() { return S().windowExists; }
 
 void OpenUrl(const std::string& address) { S().urls.push_back(address); }
 
