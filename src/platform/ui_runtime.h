@@ -27,7 +27,7 @@ bool SetUpRuntime();
 
 // Creates the window hidden and centred, its controls, raises the created event, shows it.
 // Raises the fatal error "载入启动窗口失败" when the window cannot be created.
-void LoadWindow(const WindowSpec& spec);
+void LoadWindow(const WindowSpec& layout);
 
 // Dispatches the UI thread's messages until the last window of the tool has gone.
 void RunMessageLoop();

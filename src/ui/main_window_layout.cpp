@@ -60,6 +60,6 @@ platform::WindowSpec BuildLayout() {
 std::string SiteAddress(const char* path) { return std::string("http://") + QZLN_PAGE_HOST + path; }
 
 const platform::WindowSpec& MainWindowLayout() {
-    static const platform::WindowSpec spec = BuildLayout();
-    return spec;
+    static const platform::WindowSpec layout = BuildLayout();
+    return layout;
 }

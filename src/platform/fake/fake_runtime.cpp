@@ -27,7 +27,7 @@ struct State {
     int folderDialogs = 0;
     std::vector<std::string> urls;
     std::vector<Handler> exitRoutines;
-    const WindowSpec* spec = nullptr;
+    const WindowSpec* layout = nullptr;
     std::atomic<bool> windowExists{false};
     std::map<int, std::string> texts;
     std::string status[4];
@@ -76,7 +76,7 @@ void Reset() {
     s.folderDialogs = 0;
     s.urls.clear();
     s.exitRoutines.clear();
-    s.spec = nullptr;
+    s.layout = nullptr;
     s.windowExists = false;
     s.texts.clear();
     for (auto& t : s.status) t.clear();
@@ -115,8 +115,8 @@ int ProgressPos() { return S().progress; }
 int TimerPeriod() { return S().timer; }
 
 void Click(int control) {
-    if (!S().spec) return;
-    for (const auto& c : S().spec->controls)
+    if (!S().layout) return;
+    for (const auto& c : S().layout->controls)
         if (c.id == control && c.onClick) c.onClick();
 }
 
@@ -168,16 +168,16 @@ int RunApplication(int (*programMain)()) {
 
 bool SetUpRuntime() { return S().layoutReadable; }
 
-void LoadWindow(const WindowSpec& spec) {
+void LoadWindow(const WindowSpec& layout) {
     if (!S().windowCreatable) FatalError("window");
-    S().spec = &spec;
+    S().layout = &layout;
     S().windowExists = true;
-    for (const auto& c : spec.controls) {
+    for (const auto& c : layout.controls) {
         S().texts[c.id] = c.text ? c.text : "";
         if (c.kind == ControlKind::Timer) S().timerControl = c.id;
     }
     fake::LogLine("window created");
-    if (spec.onCreated) spec.onCreated();
+    if (layout.onCreated) layout.onCreated();
     fake::LogLine("window shown");
 }
 
