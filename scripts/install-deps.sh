@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang llvm libclang-rt-14-dev googletest libcurl4-openssl-dev python3
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-    wine wine64 xvfb xauth x11-utils x11-apps xdotool openbox fonts-wqy-microhei imagemagick
+    wine wine64 fonts-wine locales xvfb xauth x11-utils x11-apps xdotool openbox fonts-wqy-microhei imagemagick
     nginx-light aria2 axel curl hyperfine valgrind
 )
 missing=()
