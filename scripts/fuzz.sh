@@ -51,6 +51,10 @@ regress)
     for name in $(targets); do
         bin=$build_dir/fuzz/$name
         log=$scratch/$name.regress.log
+        if [ ! -x "$bin" ]; then
+            printf '%-24s not built (its sources are not in the tree yet)\n' "$name"
+            continue
+        fi
         mapfile -t files < <(find "$root/fuzz/corpus/$name" -type f | sort)
         start=$(date +%s%N)
         # Given files (not folders), libFuzzer runs each once and stops.
