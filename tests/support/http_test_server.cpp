@@ -88,7 +88,7 @@ void Connection::SleepMs(int ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-HttpTestServer::HttpTestServer() {
+HttpTestServer::HttpTestServer(int port) : port_(port) {
     sock::Startup();
     listener_ = sock::ListenLoopback(&port_);
     if (listener_ == sock::kInvalid) std::abort();

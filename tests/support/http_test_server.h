@@ -48,7 +48,8 @@ using Handler = std::function<void(const Request&, Connection&)>;
 
 class HttpTestServer {
 public:
-    HttpTestServer();
+    // Port 0: chosen by the system. A fixed port is for a program built against a fixed host.
+    explicit HttpTestServer(int port = 0);
     ~HttpTestServer();
     HttpTestServer(const HttpTestServer&) = delete;
     HttpTestServer& operator=(const HttpTestServer&) = delete;

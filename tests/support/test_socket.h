@@ -10,7 +10,7 @@ using Handle = intptr_t;
 constexpr Handle kInvalid = -1;
 
 void Startup();                        // Winsock needs it; a no-op elsewhere
-Handle ListenLoopback(int* portOut);   // 127.0.0.1, port chosen by the system
+Handle ListenLoopback(int* portOut);   // 127.0.0.1 on *portOut, or a port chosen by the system for 0
 Handle Accept(Handle listener);        // kInvalid once the listener is closed
 long Recv(Handle s, char* buf, size_t len);        // <= 0 on end or error
 long Send(Handle s, const char* buf, size_t len);  // < 0 on error
