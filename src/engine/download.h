@@ -16,7 +16,7 @@ namespace engine {
 struct EngineTuning;  // test-only knobs, see tuning.h
 
 class Download {
-public:
+  public:
     Download();
     // Tells a running task to stop, waits at most its stopWait, and from then on never
     // calls the tool's routines nor touches this object or the record again.
@@ -27,7 +27,7 @@ public:
     class Impl;
     Impl& impl() { return *impl_; }
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
@@ -41,5 +41,9 @@ int32_t GetSpeed(Download& download);
 
 // Bytes of the file received so far; 0 without a task.
 int32_t GetDoneLength(Download& download);
+
+// Whether the object holds a task: from a successful AddTask until the call for the
+// task's event 4 has returned.
+bool IsBusy(Download& download);
 
 }  // namespace engine

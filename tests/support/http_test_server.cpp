@@ -202,7 +202,8 @@ Handler Respond(int status, std::string body, std::vector<std::string> extraHead
 }
 
 Handler ServeFile(std::shared_ptr<const std::string> content, FileOptions options) {
-    return [content, options](const Request& req, Connection& c) {
+    auto faults = std::make_shared<std::atomic<int>>(0);
+    return [content, options, faults](const Request& req, Connection& c) {
         const std::string& data = *content;
         size_t from = 0, to = data.size();  // [from, to)
         bool ranged = false;
@@ -221,12 +222,22 @@ Handler ServeFile(std::shared_ptr<const std::string> content, FileOptions option
         }
         std::string head = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
         if (ranged)
-            head += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(to - 1) + "/" +
+            head += "Content-Range: bytes " + std::to_string(from + options.contentRangeShift) + "-" +
+                    std::to_string(to - 1) + "/" +
                     std::to_string(data.size()) + "\r\n";
         if (!options.omitLength) head += options.lengthHeader + ": " + std::to_string(to - from) + "\r\n";
+        for (const auto& h : options.extraHeaders) head += h + "\r\n";
         head += "Content-Type: audio/mpeg\r\nAccept-Ranges: bytes\r\nConnection: close\r\n\r\n";
         if (!c.Send(head)) return;
-        c.SendPaced(std::string_view(data).substr(from, to - from), options.bytesPerSecond);
+        std::string_view body = std::string_view(data).substr(from, to - from);
+        bool hasRange = req.Header("Range").has_value();
+        if (options.fault != Fault::kNone && hasRange == options.faultRanged && faults->fetch_add(1) < options.faultCount) {
+            if (!c.SendPaced(body.substr(0, std::min(options.faultAfter, body.size())), options.bytesPerSecond)) return;
+            c.SleepMs(options.fault == Fault::kReset ? 200 : 3600 * 1000);
+            if (options.fault == Fault::kReset) c.Reset();
+            return;
+        }
+        c.SendPaced(body, options.bytesPerSecond);
     };
 }
 

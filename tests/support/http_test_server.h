@@ -89,11 +89,25 @@ private:
 std::string MakeReply(int status, std::string_view body, const std::vector<std::string>& extraHeaders = {});
 Handler Respond(int status, std::string body, std::vector<std::string> extraHeaders = {});
 
+enum class Fault {
+    kNone,
+    kReset,  // the connection is reset (after a short pause, so the bytes sent arrive first)
+    kStall,  // nothing more is sent until the server stops
+};
+
 struct FileOptions {
     int bytesPerSecond = 0;     // per connection; 0 = as fast as possible
     bool ignoreRange = false;   // answer every request with 200 and the whole file
     bool omitLength = false;    // no Content-Length header
     std::string lengthHeader = "Content-Length";  // its spelling
+    // A fault on the first `faultCount` answers to requests with a Range header
+    // (faultRanged) or without one, after `faultAfter` bytes of body.
+    Fault fault = Fault::kNone;
+    int faultCount = 0;
+    bool faultRanged = false;
+    size_t faultAfter = 0;
+    int contentRangeShift = 0;  // a 206 whose Content-Range claims to start this much later
+    std::vector<std::string> extraHeaders;  // further header lines of every answer
 };
 // Serves the content with Range support ("bytes=N-" and "bytes=N-M"), 206 with
 // Content-Range for a range, 200 for the whole.
