@@ -322,9 +322,19 @@ HWND WaitForFolderDialog(DWORD pid, int timeoutMs) {
 bool ChooseFolder(HWND dialog, const std::wstring& path) {
     RemoteBuffer buffer(dialog, (path.size() + 1) * sizeof(wchar_t));
     if (!buffer.ok() || !buffer.Write(path.c_str(), (path.size() + 1) * sizeof(wchar_t))) return false;
-    bool ok = false;
-    Send(dialog, BFFM_SETSELECTIONW, TRUE, buffer.param(), &ok);
-    if (!ok) return false;
+    // The dialog's edit field shows the selected item's name. The dialog may still be
+    // filling its tree when it first shows and then lose a selection made too early, so the
+    // selection is sent again until the field names the folder.
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    bool selected = false;
+    for (int attempt = 0; attempt < 20 && !selected; ++attempt) {
+        bool ok = false;
+        Send(dialog, BFFM_SETSELECTIONW, TRUE, buffer.param(), &ok);
+        if (!ok) return false;
+        selected = !edit || name.empty() || WaitUntil([&] { return _wcsicmp(Text(edit).c_str(), name.c_str()) == 0; }, 500);
+    }
+    if (!selected) return false;
     Click(::GetDlgItem(dialog, IDOK));
     return WaitGone(dialog, 10000);
 }
