@@ -20,19 +20,21 @@ protected:
 
     void TearDown() override { Close(); }
 
-    static std::wstring ProgramPath() {
-        const char* exe = std::getenv("QZLN_EXE");
+    // The program under test: QZLN_EXE, or what the fixture's user names instead.
+    std::wstring ProgramPath() const {
+        const char* exe = std::getenv(programVariable_);
         return exe ? automation::WinPath(exe) : L"";
     }
 
     // A copy of the program in a folder whose name holds a space.
-    static std::wstring ProgramInSpacedFolder() {
+    std::wstring ProgramInSpacedFolder() const {
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
         const std::wstring dir = std::wstring(temp) + L"qzln gui test";
         ::CreateDirectoryW(dir.c_str(), nullptr);
-        const std::wstring copy = dir + L"\\qzln.exe";
-        ::CopyFileW(ProgramPath().c_str(), copy.c_str(), FALSE);
+        const std::wstring program = ProgramPath();
+        const std::wstring copy = dir + program.substr(program.find_last_of(L'\\'));
+        ::CopyFileW(program.c_str(), copy.c_str(), FALSE);
         return copy;
     }
 
@@ -71,6 +73,7 @@ protected:
         return s.str();
     }
 
+    const char* programVariable_ = "QZLN_EXE";
     std::optional<automation::Process> process_;
     HWND window_ = nullptr;
 };
