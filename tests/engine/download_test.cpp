@@ -41,7 +41,7 @@ TEST_F(DownloadTest, CompleteFilesMatchAndRequestsAreExact) {
         log_.Reset();
         Download d;
         RunTask(d, ToolParam(server_.BaseUrl() + name, Path("t" + std::to_string(size) + ".mp3")));
-        EXPECT_EQ(ReadFile(dir_ / ("t" + std::to_string(size) + ".mp3")), *content);
+        EXPECT_TRUE(SameBytes(ReadFile(dir_ / ("t" + std::to_string(size) + ".mp3")), *content));
 
         // Blocks of equal length, the last with the remainder; one block below 20480 bytes.
         int blocks = size < 20480 ? 1 : 5;
@@ -145,10 +145,10 @@ TEST_F(DownloadTest, ExistingTargetFollowsTheAnswer) {
         auto before = std::distance(std::filesystem::directory_iterator(dir_), {});
         Download d;
         RunTask(d, ToolParam(server_.BaseUrl() + "/x.mp3", Path("x.mp3")));
-        EXPECT_EQ(ReadFile(dir_ / "x.mp3"), "old");
+        EXPECT_TRUE(SameBytes(ReadFile(dir_ / "x.mp3"), "old"));
         EXPECT_EQ(log_.Count(engine::kEventFileExists), 1);
         if (c.written) {
-            EXPECT_EQ(ReadFile(dir_ / c.written), *content);
+            EXPECT_TRUE(SameBytes(ReadFile(dir_ / c.written), *content));
             EXPECT_EQ(log_.Count(engine::kEventLength), 1);
         } else {
             EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), before);
@@ -193,7 +193,7 @@ TEST_F(DownloadTest, QueriesFromAnotherThreadWhileReceiving) {
     EXPECT_GT(lastDone, 0);
     EXPECT_LE(speedSum, 600000);
     EXPECT_GT(speedSum, 0);
-    EXPECT_EQ(ReadFile(dir_ / "slow.mp3"), *content);
+    EXPECT_TRUE(SameBytes(ReadFile(dir_ / "slow.mp3"), *content));
 }
 
 TEST_F(DownloadTest, DestroyDuringDownloadStopsWithinStopWait) {
@@ -219,11 +219,16 @@ TEST_F(DownloadTest, DestroyWhileTheToolIsStillAnsweringDetachesTheTask) {
     auto content = MakeContent(50000);
     server_.Route("/x.mp3", ServeFile(content));
     WriteFile(dir_ / "x.mp3", "old");
-    std::atomic<bool> release{false};
-    log_.answer = [&](const Event& e) {
-        if (e.code == engine::kEventFileExists)
-            while (!release)
+    struct Gate {
+        std::atomic<bool> release{false}, returned{false};
+    };
+    auto gate = std::make_shared<Gate>();
+    log_.answer = [gate](const Event& e) {
+        if (e.code == engine::kEventFileExists) {
+            while (!gate->release)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            gate->returned = true;
+        }
         return 0;
     };
     auto d = std::make_unique<Download>();
@@ -235,7 +240,9 @@ TEST_F(DownloadTest, DestroyWhileTheToolIsStillAnsweringDetachesTheTask) {
     d.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700));
     size_t count = log_.Events().size();
-    release = true;  // the question returns after the object is gone
+    gate->release = true;  // the question returns after the object is gone
+    while (!gate->returned)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(log_.Events().size(), count) << "an event after the object was destroyed";
     EXPECT_FALSE(std::filesystem::exists(dir_ / "x(1).mp3"));
@@ -274,12 +281,25 @@ TEST_F(DownloadTest, AddTaskRefusals) {
     ASSERT_TRUE(AddTask(d, ToolParam(server_.BaseUrl() + "/a.mp3", Path("a.mp3"))));
     EXPECT_FALSE(AddTask(d, ToolParam(server_.BaseUrl() + "/b.mp3", Path("b.mp3"))));
     ASSERT_TRUE(log_.WaitFor(engine::kEventTaskEnded, 20000));
-    EXPECT_EQ(ReadFile(dir_ / "a.mp3"), *content);
+    EXPECT_TRUE(SameBytes(ReadFile(dir_ / "a.mp3"), *content));
     EXPECT_FALSE(std::filesystem::exists(dir_ / "b.mp3"));
-    EXPECT_TRUE(log_.Events().size() > 0);
-    EXPECT_EQ(server_.RequestCount() >= 1, true);
+    EXPECT_EQ(log_.Count(engine::kEventTaskEnded), 1);
     for (const auto& r : server_.Requests())
         EXPECT_EQ(r.target, "/a.mp3");
+}
+
+TEST_F(DownloadTest, TargetPathIsCodePage936) {
+    auto content = MakeContent(30000);
+    server_.Route("/m.mp3", ServeFile(content));
+    const std::string name = "\xD2\xF4\xC0\xD6.mp3";  // 音乐.mp3
+    Download d;
+    RunTask(d, ToolParam(server_.BaseUrl() + "/m.mp3", Path(name)));
+#ifdef _WIN32
+    const std::filesystem::path expected = dir_ / L"\u97F3\u4E50.mp3";
+#else
+    const std::filesystem::path expected = dir_ / name;  // names are bytes here
+#endif
+    EXPECT_TRUE(SameBytes(ReadFile(expected), *content));
 }
 
 }  // namespace

@@ -42,13 +42,24 @@ std::string ReadFile(const std::filesystem::path& p) {
     return s.str();
 }
 
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        ++i;
+    return ::testing::AssertionFailure() << "got " << actual.size() << " bytes, expected " << expected.size()
+                                         << ", first difference at " << i;
+}
+
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary);
     out << bytes;
 }
 
 std::string Target(const std::filesystem::path& dir, const std::string& name) {
-    return (dir / name).string();
+    // The name's bytes go to the engine as they are (code page 936 on Windows).
+    return dir.string() + static_cast<char>(std::filesystem::path::preferred_separator) + name;
 }
 
 void EngineTest::SetUp() {

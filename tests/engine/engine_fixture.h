@@ -83,6 +83,9 @@ int32_t OnEvent(int32_t code, int32_t conn, int32_t v1, int32_t v2, int32_t task
 engine::TaskParam ToolParam(const std::string& address, const std::string& target);
 
 std::string ReadFile(const std::filesystem::path& p);
+// Equal bytes; on a difference it names the sizes and the first differing offset
+// instead of printing megabytes.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 // A target path in the engine's form: the folder's path bytes (ASCII here) and the name.
 std::string Target(const std::filesystem::path& dir, const std::string& name);
