@@ -32,9 +32,25 @@ class PosixFile final : public OutputFile {
     int fd_;
 };
 
+// The tool's paths are Windows paths ("folder\\name"); here "\\" separates folders as
+// "/" does. A byte of 0x80 or above leads a double-byte character whose trail byte may be
+// 0x5C without being a separator.
+std::string NativePath(const std::string& path) {
+    std::string out = path;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (static_cast<unsigned char>(out[i]) >= 0x80) {
+            ++i;
+        } else if (out[i] == '\\') {
+            out[i] = '/';
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
-CreateStatus CreateOutputFile(const std::string& path, int64_t length, std::unique_ptr<OutputFile>* file) {
+CreateStatus CreateOutputFile(const std::string& windowsPath, int64_t length, std::unique_ptr<OutputFile>* file) {
+    const std::string path = NativePath(windowsPath);
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno == EEXIST ? CreateStatus::kExists : CreateStatus::kFailed;
@@ -47,8 +63,8 @@ CreateStatus CreateOutputFile(const std::string& path, int64_t length, std::uniq
     return CreateStatus::kOk;
 }
 
-bool ReadableFileLength(const std::string& path, int64_t* length) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadableFileLength(const std::string& windowsPath, int64_t* length) {
+    int fd = open(NativePath(windowsPath).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {};
