@@ -17,8 +17,7 @@ constexpr char kRightMarker[] = ".m4a\"}];";
 // Every failure has become empty bytes by now, hence an empty pageText.
 void FetchPage() {
     std::string bytes = platform::HttpFetch(platform::GetControlText(编辑框1));  // as typed, no trimming
-    std::string text = BytesToText(bytes);
-    std::string().swap(bytes);
+    std::string text = BytesToText(std::move(bytes));
     std::string decoded = Utf8ToAnsi(text);
     std::string().swap(text);
     pageText = std::move(decoded);

@@ -29,6 +29,11 @@ std::string BytesToText(const std::string& bytes) {
     return nul ? std::string(bytes.data(), static_cast<const char*>(nul)) : bytes;
 }
 
+std::string BytesToText(std::string&& bytes) {
+    bytes.resize(std::strlen(bytes.c_str()));
+    return std::move(bytes);
+}
+
 std::string MultiByteToWide(const std::string& text, std::optional<int> codePage) {
     if (text.empty() || text[0] == 0) return {};
     const unsigned cp = static_cast<unsigned>(codePage.value_or(65001));

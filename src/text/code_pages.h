@@ -7,6 +7,8 @@
 
 // The bytes up to the first zero byte.
 std::string BytesToText(const std::string& bytes);
+// The same, taking over the bytes' storage (a page need not be copied whole).
+std::string BytesToText(std::string&& bytes);
 
 // Not given: 65001 (UTF-8). Given as 0: the ANSI code page.
 std::string MultiByteToWide(const std::string& text, std::optional<int> codePage = std::nullopt);

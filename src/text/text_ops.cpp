@@ -1,5 +1,6 @@
 #include "text/text_ops.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -29,6 +30,18 @@ size_t NextChar(std::string_view text, size_t at) {
     return at + 1 < text.size() ? at + 2 : std::string_view::npos;
 }
 
+uint64_t Load8(const unsigned char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// High bit set in each byte of w that equals b.
+uint64_t BytesEqual(uint64_t w, unsigned char b) {
+    const uint64_t x = w ^ (0x0101010101010101ull * b);
+    return (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+}
+
 // First character start in [from, limit - sought) where sought matches; npos if none.
 size_t Find(std::string_view text, size_t from, std::string_view sought, bool fold, size_t limit) {
     if (sought.size() > limit) return std::string_view::npos;
@@ -40,6 +53,18 @@ size_t Find(std::string_view text, size_t from, std::string_view sought, bool fo
         (fold && firstFolded >= 'a' && firstFolded <= 'z') ? static_cast<unsigned char>(firstFolded - 32) : first;
     size_t i = from;
     while (i <= last) {
+        // Eight bytes at a time where they cannot hold a candidate, always from a character
+        // start: eight ASCII bytes without the first byte, or, for an ASCII first byte,
+        // eight high bytes (four whole double-byte characters).
+        while (i + 8 <= last) {
+            const uint64_t w = Load8(p + i), high = w & 0x8080808080808080ull;
+            if (high == 0) {
+                if (BytesEqual(w, firstFolded) | BytesEqual(w, firstUpper) | BytesEqual(w, first)) break;
+            } else if (high != 0x8080808080808080ull || first >= 0x80) {
+                break;
+            }
+            i += 8;
+        }
         unsigned char c = p[i];
         if (c < 0x80) {
             if ((c == firstFolded || c == firstUpper || c == first) && EqualAt(text, i, sought, fold)) return i;

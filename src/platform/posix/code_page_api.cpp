@@ -39,6 +39,43 @@ char16_t DecodePair(iconv_t cd, unsigned char lead, unsigned char trail) {
     return (sizeof out - ol) == 2 ? out[0] : kUnmapped;
 }
 
+// All pairs of one lead byte (trail bytes 0x40..0xFE but 0x7F) in one iconv call, stepping
+// over each pair that iconv refuses; each pair it takes gives one UTF-16 unit.
+void DecodeRow(iconv_t cd, unsigned char lead, char16_t* row) {
+    unsigned char trails[190];
+    char in[380];
+    int count = 0;
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        if (trail == 0x7F) continue;
+        trails[count] = static_cast<unsigned char>(trail);
+        in[2 * count] = static_cast<char>(lead);
+        in[2 * count + 1] = static_cast<char>(trail);
+        ++count;
+    }
+    int done = 0;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    while (done < count) {
+        char16_t out[190];
+        char* ip = in + 2 * done;
+        char* op = reinterpret_cast<char*>(out);
+        size_t il = 2 * static_cast<size_t>(count - done), ol = sizeof out;
+        size_t r = iconv(cd, &ip, &il, &op, &ol);
+        const int taken = static_cast<int>(ip - (in + 2 * done)) / 2;
+        const int written = static_cast<int>(sizeof out - ol) / 2;
+        if (written != taken) {  // not one unit a pair: ask pair by pair
+            for (int k = done; k < count; ++k) row[trails[k]] = DecodePair(cd, lead, trails[k]);
+            return;
+        }
+        for (int k = 0; k < taken; ++k) row[trails[done + k]] = out[k];
+        done += taken;
+        if (r == static_cast<size_t>(-1)) {
+            row[trails[done]] = kUnmapped;  // refused: no character in this code page
+            ++done;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+}
+
 std::unique_ptr<Cp936Tables> BuildTables() {
     auto t = std::make_unique<Cp936Tables>();
     std::memset(t.get(), 0, sizeof *t);
@@ -55,14 +92,12 @@ std::unique_ptr<Cp936Tables> BuildTables() {
     t->single[0x80] = 0x20AC;
     t->single[0xFF] = 0xF8F5;
     for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+        DecodeRow(cp936, static_cast<unsigned char>(lead), t->pair[lead - 0x81]);
+        if (gb18030 == reinterpret_cast<iconv_t>(-1)) continue;
         for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-            if (trail == 0x7F) continue;
-            char16_t u = DecodePair(cp936, static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-            if (u == kUnmapped && gb18030 != reinterpret_cast<iconv_t>(-1)) {
-                char16_t g = DecodePair(gb18030, static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-                if (g >= 0xE000 && g <= 0xF8FF) u = g;
-            }
-            t->pair[lead - 0x81][trail] = u;
+            if (trail == 0x7F || t->pair[lead - 0x81][trail] != kUnmapped) continue;
+            char16_t g = DecodePair(gb18030, static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+            if (g >= 0xE000 && g <= 0xF8FF) t->pair[lead - 0x81][trail] = g;
         }
     }
     iconv_close(cp936);
