@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/ui_runtime.h"
@@ -96,3 +98,27 @@ int ShowBox(const std::string& text, int flags, const std::string& title) {
 }
 
 }  // namespace platform
+
+// Memory that cannot be had is one of the runtime's fatal errors, with the byte count in its
+// message; the tool has no path that could go on without the memory it asked for.
+namespace {
+
+[[noreturn]] void OutOfMemory(std::size_t bytes) {
+    static std::atomic<bool> reporting{false};
+    if (reporting.exchange(true)) ::ExitProcess(static_cast<UINT>(-1));  // failed again while reporting
+    std::string message = texts::kOutOfMemory;
+    message.replace(message.find("%d"), 2, std::to_string(bytes));
+    platform::FatalError(message);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+    if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+    OutOfMemory(bytes);
+}
+void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
