@@ -24,25 +24,29 @@ constexpr char kId[] = "20240611";
 // Deterministic page of about `size` bytes: HTML lines of Chinese text (all in 936) and
 // ASCII markup, the markers around kId about 4 KiB before the end.
 std::string MakePage(size_t size) {
-    const char* words[] = {"\xE6\x88\x91", "\xE4\xBB\xAC", "\xE9\x9F\xB3", "\xE4\xB9\x90", "\xE4\xB8\x8B",
-                           "\xE8\xBD\xBD", "\xE7\xBD\x91", "\xE7\xAB\x99", "\xE8\x88\x9E", "\xE6\x9B\xB2",
-                           "\xEF\xBC\x8C", "\xE3\x80\x82"};  // 我们音乐下载网站舞曲，。
+    const char* words[] = {"\xE6\x88\x91", "\xE4\xBB\xAC", "\xE9\x9F\xB3", "\xE4\xB9\x90",
+                           "\xE4\xB8\x8B", "\xE8\xBD\xBD", "\xE7\xBD\x91", "\xE7\xAB\x99",
+                           "\xE8\x88\x9E", "\xE6\x9B\xB2", "\xEF\xBC\x8C", "\xE3\x80\x82"};  // 我们音乐下载网站舞曲，。
     std::string page = "<html><head><meta charset=\"utf-8\"><title>\xE8\x88\x9E\xE6\x9B\xB2</title></head><body>\n";
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
     const size_t bodyEnd = size - 4096;
     while (page.size() < bodyEnd) {
         page += "<li class=\"item\"><a href=\"/play/" + std::to_string(next()) + ".html\">";
-        for (int i = 0, n = 8 + static_cast<int>(next() % 24); i < n; ++i) page += words[next() % 12];
+        for (int i = 0, n = 8 + static_cast<int>(next() % 24); i < n; ++i)
+            page += words[next() % 12];
         page += "</a><span>DJ Mix " + std::to_string(next()) + "</span></li>\n";
     }
     page += std::string("<script>var list=[{") + kLeft + kId + kRight + "</script>\n";
-    while (page.size() < size) page += "<p>\xE8\x88\x9E\xE6\x9B\xB2 footer</p>\n";
+    while (page.size() < size)
+        page += "<p>\xE8\x88\x9E\xE6\x9B\xB2 footer</p>\n";
     page.resize(size);
     return page;
 }
 
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // The best of `runs` timings of f(copy of page); the copy is made before the clock starts,
 // as the fetched bytes exist before decoding begins.
@@ -75,7 +79,8 @@ std::string Baseline(const std::string& bytes) {
     iconv_close(cd);
     out.resize(out.size() - ol);
     const char* l = static_cast<const char*>(memmem(out.data(), out.size(), kLeft, sizeof kLeft - 1));
-    if (!l) return {};
+    if (!l)
+        return {};
     l += sizeof kLeft - 1;
     const char* end = out.data() + out.size();
     const char* r = static_cast<const char*>(memmem(l, static_cast<size_t>(end - l), kRight, sizeof kRight - 1));

@@ -38,4 +38,6 @@ void OnParse() {
     ShowAudioAddress();
 }
 
-std::string AudioAddress(const std::string& id) { return std::string("http://") + QZLN_MEDIA_HOST + "/mp3/" + id + ".mp3"; }
+std::string AudioAddress(const std::string& id) {
+    return std::string("http://") + QZLN_MEDIA_HOST + "/mp3/" + id + ".mp3";
+}

@@ -21,12 +21,13 @@ const std::set<std::string> kClientHeaders = {"host"};
 
 std::string Lower(std::string s) {
     for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
     return s;
 }
 
 class HttpFetchTest : public ::testing::Test {
-protected:
+  protected:
     HttpTestServer server;
 };
 
@@ -44,7 +45,8 @@ TEST_F(HttpFetchTest, SendsOneHttp10GetWithOurTwoHeadersOnly) {
     EXPECT_FALSE(r.Header("Referer"));
     for (const auto& [name, value] : r.headers) {
         std::string n = Lower(name);
-        if (n == "user-agent" || n == "accept") continue;
+        if (n == "user-agent" || n == "accept")
+            continue;
         EXPECT_TRUE(kClientHeaders.count(n)) << "unexpected header " << name << ": " << value;
     }
 }
@@ -100,7 +102,8 @@ TEST_F(HttpFetchTest, RedirectFollowed) {
 }
 
 TEST_F(HttpFetchTest, EveryFetchReachesTheServer) {
-    server.Route("/cached", Respond(200, "x", {"Cache-Control: max-age=3600", "Expires: Thu, 01 Jan 2099 00:00:00 GMT"}));
+    server.Route("/cached",
+                 Respond(200, "x", {"Cache-Control: max-age=3600", "Expires: Thu, 01 Jan 2099 00:00:00 GMT"}));
     platform::HttpFetch(server.BaseUrl() + "/cached");
     platform::HttpFetch(server.BaseUrl() + "/cached");
     EXPECT_EQ(server.RequestCount(), 2u);

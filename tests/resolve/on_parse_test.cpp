@@ -21,7 +21,7 @@ using testsupport::Respond;
 const std::string kAddressPrefix = std::string("http://") + QZLN_MEDIA_HOST + "/mp3/";
 
 class OnParseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fake::Reset();
         platform::LoadWindow(MainWindowLayout());

@@ -17,14 +17,17 @@ string Hex(const string& s) {
     static const char* digits = "0123456789ABCDEF";
     string out;
     for (unsigned char c : s) {
-        if (!out.empty()) out += ' ';
+        if (!out.empty())
+            out += ' ';
         out += digits[c >> 4];
         out += digits[c & 15];
     }
     return out;
 }
 
-string Wide(std::u16string units) { return string(reinterpret_cast<const char*>(units.data()), 2 * units.size()); }
+string Wide(std::u16string units) {
+    return string(reinterpret_cast<const char*>(units.data()), 2 * units.size());
+}
 
 // The ANSI-dependent cases need the ANSI code page to be 936 (under Wine: LC_ALL=zh_CN.UTF-8).
 bool AnsiIs936() {
@@ -40,7 +43,8 @@ TEST(BytesToText, EndsAtTheFirstZeroByte) {
 }
 
 TEST(Utf8ToAnsi, Table) {
-    if (!AnsiIs936()) GTEST_SKIP() << "the ANSI code page is not 936";
+    if (!AnsiIs936())
+        GTEST_SKIP() << "the ANSI code page is not 936";
     struct Case {
         const char* name;
         string utf8, ansi;
@@ -48,7 +52,11 @@ TEST(Utf8ToAnsi, Table) {
         {"empty", "", ""},
         {"ASCII", "var a = 1;", "var a = 1;"},
         {"Chinese in its two-byte form", "\xE4\xB8\xAD\xE6\x96\x87", "\xD6\xD0\xCE\xC4"},  // 中文
-        {"mixed", "a\xE4\xB8\xAD" "b", "a\xD6\xD0" "b"},
+        {"mixed",
+         "a\xE4\xB8\xAD"
+         "b",
+         "a\xD6\xD0"
+         "b"},
         {"euro sign", "\xE2\x82\xAC", "\x80"},
         {"Hangul lacking in 936", "\xEA\xB0\x80", "?"},
         {"a character beyond the BMP", "\xF0\x9F\x98\x80", "??"},
@@ -59,7 +67,10 @@ TEST(Utf8ToAnsi, Table) {
         {"overlong four bytes", "\xF0\x80\x80\x80", "???"},
         {"above U+10FFFF", "\xF4\x90\x80\x80", "???"},
         {"an encoded surrogate", "\xED\xA0\x80", "??"},
-        {"truncated, then ASCII", "\xE4\xB8" "A", "?A"},
+        {"truncated, then ASCII",
+         "\xE4\xB8"
+         "A",
+         "?A"},
         {"truncated at the end", "A\xE4\xB8", "A?"},
         {"truncated four-byte at the end", "A\xF0\x9F\x98", "A?"},
         {"lead byte at the end", "A\xE4", "A?"},
@@ -74,7 +85,8 @@ TEST(Utf8ToAnsi, Table) {
 }
 
 TEST(MultiByteToWide, MeasuredInAnsiWhateverTheCodePage) {
-    if (!AnsiIs936()) GTEST_SKIP() << "the ANSI code page is not 936";
+    if (!AnsiIs936())
+        GTEST_SKIP() << "the ANSI code page is not 936";
     // 中 in UTF-8 reads as two characters and a terminator in 936: room for three units.
     EXPECT_EQ(Hex(MultiByteToWide("\xE4\xB8\xAD")), Hex(Wide(u"\x4E2D\0\0"s)));
     // Given as 0: decoded in the ANSI code page, not as UTF-8.
@@ -86,14 +98,25 @@ TEST(MultiByteToWide, MeasuredInAnsiWhateverTheCodePage) {
 }
 
 TEST(WideToMultiByte, BufferOfTwiceTheAnsiMeasure) {
-    if (!AnsiIs936()) GTEST_SKIP() << "the ANSI code page is not 936";
-    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D" "a\0"s))), Hex("\xD6\xD0" "a"));
-    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D" "a\0"s), 936)), Hex("\xD6\xD0" "a"));
-    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D" "a\0"s), 65001)), Hex("\xE4\xB8\xAD" "a"));
+    if (!AnsiIs936())
+        GTEST_SKIP() << "the ANSI code page is not 936";
+    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D"
+                                       "a\0"s))),
+              Hex("\xD6\xD0"
+                  "a"));
+    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D"
+                                       "a\0"s),
+                                  936)),
+              Hex("\xD6\xD0"
+                  "a"));
+    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\x4E2D"
+                                       "a\0"s),
+                                  65001)),
+              Hex("\xE4\xB8\xAD"
+                  "a"));
     // Hangul is one "?" in 936, three bytes in UTF-8: the third does not fit into the room
     // of 2 * 4 bytes, so the conversion stops and the spaces behind the first two remain.
-    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\xAC00\xAC00\xAC00\0"s), 65001)),
-              Hex("\xEA\xB0\x80\xEA\xB0\x80  "));
+    EXPECT_EQ(Hex(WideToMultiByte(Wide(u"\xAC00\xAC00\xAC00\0"s), 65001)), Hex("\xEA\xB0\x80\xEA\xB0\x80  "));
     // Read up to the first zero unit; one without a terminator is read to its end.
     EXPECT_EQ(WideToMultiByte(Wide(u"ab\0cd\0"s)), "ab");
     EXPECT_EQ(WideToMultiByte(Wide(u"ab"s)), "ab");
@@ -102,14 +125,16 @@ TEST(WideToMultiByte, BufferOfTwiceTheAnsiMeasure) {
 }
 
 TEST(CodePageApi, MeasureCapacityAndFailure) {
-    if (!AnsiIs936()) GTEST_SKIP() << "the ANSI code page is not 936";
+    if (!AnsiIs936())
+        GTEST_SKIP() << "the ANSI code page is not 936";
     char16_t w[8];
     // -1 converts and counts the terminator; an explicit length does not add one.
     EXPECT_EQ(platform::MultiByteToWideChar(65001, 0, "ab", -1, nullptr, 0), 3);
     EXPECT_EQ(platform::MultiByteToWideChar(65001, 0, "ab", 2, nullptr, 0), 2);
     EXPECT_EQ(platform::MultiByteToWideChar(0, 0, "\xB0", -1, nullptr, 0), 2);  // lead byte, terminator
     // Too little room: 0, and nothing written beyond the capacity.
-    for (auto& u : w) u = 0xAAAA;
+    for (auto& u : w)
+        u = 0xAAAA;
     EXPECT_EQ(platform::MultiByteToWideChar(65001, 0, "abcdef", -1, w, 3), 0);
     EXPECT_EQ(w[3], 0xAAAA);
     char b[8];

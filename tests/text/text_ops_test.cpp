@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -34,8 +36,14 @@ TEST(FindText, Table) {
         {"empty sought from a later start", "abc", "", 3, nullopt, 1},
         {"empty sought beyond the end", "abc", "", 4, nullopt, -1},
         {"empty text and sought", "", "", nullopt, nullopt, -1},
-        {"match would begin on a trail byte", "\xB0" "ab", "ab", nullopt, nullopt, -1},
-        {"same bytes at a character start later", "\xB0" "abab", "ab", nullopt, nullopt, 4},
+        {"match would begin on a trail byte",
+         "\xB0"
+         "ab",
+         "ab", nullopt, nullopt, -1},
+        {"same bytes at a character start later",
+         "\xB0"
+         "abab",
+         "ab", nullopt, nullopt, 4},
         {"double-byte sought", kZhong + kWen, kWen, nullopt, nullopt, 3},
         {"straddling two characters", kZhong + kWen, "\xD0\xCE", nullopt, nullopt, -1},
         {"lead byte before the end may match itself", "ab\xB0", "\xB0", nullopt, nullopt, 3},
@@ -47,11 +55,67 @@ TEST(FindText, Table) {
         {"folding leaves high bytes alone", "\xE1\xA1", "\xC1\xA1", nullopt, 1, -1},
         {"folding leaves [ and { apart", "[", "{", nullopt, 1, -1},
         {"folding leaves @ and ` apart", "@", "`", nullopt, 1, -1},
-        {"folded first letter as a trail byte", "\xB0" "Ab", "ab", nullopt, 1, -1},
+        {"folded first letter as a trail byte",
+         "\xB0"
+         "Ab",
+         "ab", nullopt, 1, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(FindText(c.text, c.sought, c.start, c.caseInsensitive), c.expected);
+    }
+}
+
+// The search, step by step as its rules say it, to check the fast one against.
+int ReferenceFind(const string& text, const string& sought, int start, bool fold) {
+    const auto n = static_cast<long long>(text.size()), m = static_cast<long long>(sought.size());
+    long long i = std::max(start, 1) - 1;
+    if (i >= n)
+        return -1;
+    if (m == 0)
+        return 1;
+    auto eq = [fold](unsigned char a, unsigned char b) {
+        if (fold && a >= 'A' && a <= 'Z')
+            a = static_cast<unsigned char>(a + 32);
+        if (fold && b >= 'A' && b <= 'Z')
+            b = static_cast<unsigned char>(b + 32);
+        return a == b;
+    };
+    while (i + m <= n) {
+        bool match = true;
+        for (long long k = 0; k < m && match; ++k)
+            match = eq(static_cast<unsigned char>(text[i + k]), static_cast<unsigned char>(sought[k]));
+        if (match)
+            return static_cast<int>(i + 1);
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            if (i + 1 >= n)
+                return -1;
+            i += 2;
+        } else {
+            i += 1;
+        }
+    }
+    return -1;
+}
+
+TEST(FindText, AgreesWithTheRulesOnRandomTexts) {
+    const char alphabet[] = {'a', 'S', 's', '"', '\xB0', '\xA1', '\x80', 'x'};
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return ((seed >> 8) & 0xFFFFFF) % below;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        string text, sought;
+        for (uint32_t i = 0, n = next(48); i < n; ++i)
+            text += alphabet[next(8)];
+        for (uint32_t i = 0, n = next(4); i < n; ++i)
+            sought += alphabet[next(8)];
+        const int start = static_cast<int>(next(52)) - 2;
+        const int flag = static_cast<int>(next(2));
+        ASSERT_EQ(FindText(text, sought, start, flag), ReferenceFind(text, sought, start, flag == 1))
+            << "text " << ::testing::PrintToString(text) << " sought " << ::testing::PrintToString(sought) << " start "
+            << start << " flag " << flag;
     }
 }
 
@@ -127,9 +191,17 @@ TEST(ReplaceText, Table) {
         {"case-insensitive", "aXbx", "x", "-", nullopt, nullopt, false, "a-b-"},
         {"empty sought", "abc", "", "-", nullopt, nullopt, nullopt, "abc"},
         {"empty text", "", "a", "-", nullopt, nullopt, nullopt, ""},
-        {"trail byte left alone", "\xB0X" "X", "X", "Y", nullopt, nullopt, nullopt, "\xB0X" "Y"},
+        {"trail byte left alone",
+         "\xB0X"
+         "X",
+         "X", "Y", nullopt, nullopt, nullopt,
+         "\xB0X"
+         "Y"},
         {"scan resumes after the match", "aaa", "aa", "b", nullopt, nullopt, nullopt, "ba"},
-        {"quote placeholder", "a#\xD2\xFD\xBA\xC5" "b", "#\xD2\xFD\xBA\xC5", "\"", 1, nullopt, true, "a\"b"},
+        {"quote placeholder",
+         "a#\xD2\xFD\xBA\xC5"
+         "b",
+         "#\xD2\xFD\xBA\xC5", "\"", 1, nullopt, true, "a\"b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

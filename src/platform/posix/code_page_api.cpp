@@ -4,7 +4,7 @@
 // default character on both sides. The 936 tables are read from glibc's iconv at first use.
 #include "platform/code_page_api.h"
 
-#include <iconv.h>
+#include "platform/posix/cp936_tables.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,111 +17,6 @@ namespace {
 constexpr unsigned kAnsi = 936;
 constexpr unsigned kUtf8 = 65001;
 constexpr char16_t kReplacement = 0xFFFD;
-constexpr char16_t kUnmapped = 0;  // in the tables: no mapping
-
-struct Cp936Tables {
-    char16_t single[256];          // bytes that are not lead bytes
-    char16_t pair[0x7E][256];      // lead bytes 0x81..0xFE, by trail byte; 0 = invalid pair
-    uint16_t encode[0x10000];      // code unit -> byte (< 0x100) or lead << 8 | trail; 0 = none
-};
-
-bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-
-// One two-byte sequence through iconv; the single UTF-16 unit it gives, or 0.
-char16_t DecodePair(iconv_t cd, unsigned char lead, unsigned char trail) {
-    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    char16_t out[4];
-    char* ip = in;
-    char* op = reinterpret_cast<char*>(out);
-    size_t il = 2, ol = sizeof out;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0) return kUnmapped;
-    return (sizeof out - ol) == 2 ? out[0] : kUnmapped;
-}
-
-// All pairs of one lead byte (trail bytes 0x40..0xFE but 0x7F) in one iconv call, stepping
-// over each pair that iconv refuses; each pair it takes gives one UTF-16 unit.
-void DecodeRow(iconv_t cd, unsigned char lead, char16_t* row) {
-    unsigned char trails[190];
-    char in[380];
-    int count = 0;
-    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-        if (trail == 0x7F) continue;
-        trails[count] = static_cast<unsigned char>(trail);
-        in[2 * count] = static_cast<char>(lead);
-        in[2 * count + 1] = static_cast<char>(trail);
-        ++count;
-    }
-    int done = 0;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    while (done < count) {
-        char16_t out[190];
-        char* ip = in + 2 * done;
-        char* op = reinterpret_cast<char*>(out);
-        size_t il = 2 * static_cast<size_t>(count - done), ol = sizeof out;
-        size_t r = iconv(cd, &ip, &il, &op, &ol);
-        const int taken = static_cast<int>(ip - (in + 2 * done)) / 2;
-        const int written = static_cast<int>(sizeof out - ol) / 2;
-        if (written != taken) {  // not one unit a pair: ask pair by pair
-            for (int k = done; k < count; ++k) row[trails[k]] = DecodePair(cd, lead, trails[k]);
-            return;
-        }
-        for (int k = 0; k < taken; ++k) row[trails[done + k]] = out[k];
-        done += taken;
-        if (r == static_cast<size_t>(-1)) {
-            row[trails[done]] = kUnmapped;  // refused: no character in this code page
-            ++done;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-}
-
-std::unique_ptr<Cp936Tables> BuildTables() {
-    auto t = std::make_unique<Cp936Tables>();
-    std::memset(t.get(), 0, sizeof *t);
-    iconv_t cp936 = iconv_open("UTF-16LE", "CP936");
-    if (cp936 == reinterpret_cast<iconv_t>(-1)) {
-        std::fprintf(stderr, "qzln: iconv has no CP936 table\n");
-        std::abort();
-    }
-    // glibc's CP936 lacks the user-defined areas that Windows maps into the private use
-    // area; GB18030 maps them the same way, so take its private-use answers for those.
-    iconv_t gb18030 = iconv_open("UTF-16LE", "GB18030");
-    for (unsigned c = 0; c < 0x80; ++c) t->single[c] = static_cast<char16_t>(c);
-    for (unsigned c = 0x81; c <= 0xFE; ++c) t->single[c] = u'?';
-    t->single[0x80] = 0x20AC;
-    t->single[0xFF] = 0xF8F5;
-    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-        DecodeRow(cp936, static_cast<unsigned char>(lead), t->pair[lead - 0x81]);
-        if (gb18030 == reinterpret_cast<iconv_t>(-1)) continue;
-        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-            if (trail == 0x7F || t->pair[lead - 0x81][trail] != kUnmapped) continue;
-            char16_t g = DecodePair(gb18030, static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-            if (g >= 0xE000 && g <= 0xF8FF) t->pair[lead - 0x81][trail] = g;
-        }
-    }
-    iconv_close(cp936);
-    if (gb18030 != reinterpret_cast<iconv_t>(-1)) iconv_close(gb18030);
-
-    for (unsigned c = 0; c < 0x100; ++c)
-        if (!IsLead(static_cast<unsigned char>(c)) && t->single[c] != kUnmapped && c != 0)
-            t->encode[t->single[c]] = static_cast<uint16_t>(c);
-    // Where two sequences give the same character, the first one encodes it.
-    for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
-        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-            char16_t u = t->pair[lead - 0x81][trail];
-            if (u != kUnmapped && t->encode[u] == 0) t->encode[u] = static_cast<uint16_t>(lead << 8 | trail);
-        }
-    for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
-        for (unsigned trail = 0; trail < 0x100; ++trail)
-            if (t->pair[lead - 0x81][trail] == kUnmapped) t->pair[lead - 0x81][trail] = u'?';
-    return t;
-}
-
-const Cp936Tables& Tables() {
-    static const std::unique_ptr<Cp936Tables> tables = BuildTables();
-    return *tables;
-}
 
 bool NoHighBit8(const unsigned char* p) {
     uint64_t w;
@@ -146,13 +41,16 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
     while (i < n) {
         while (i + 8 <= n && NoHighBit8(s + i)) {
             if (Write) {
-                if (o + 8 > cap) break;
-                for (int k = 0; k < 8; ++k) dst[o + k] = s[i + k];
+                if (o + 8 > cap)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    dst[o + k] = s[i + k];
             }
             i += 8;
             o += 8;
         }
-        if (i >= n) break;
+        if (i >= n)
+            break;
         unsigned c = s[i++];
         uint32_t u = c;
         if (c >= 0x80) {
@@ -160,22 +58,28 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
             u = c & kMask[len];
             switch (len) {
                 case 3:
-                    if ((x = cont(i)) >= 0x40) goto invalid;
+                    if ((x = cont(i)) >= 0x40)
+                        goto invalid;
                     u = u << 6 | x;
                     ++i;
-                    if (u < 0x10 || u >= 0x110) goto invalid;  // overlong, or above U+10FFFF
+                    if (u < 0x10 || u >= 0x110)
+                        goto invalid;  // overlong, or above U+10FFFF
                     [[fallthrough]];
                 case 2:
-                    if ((x = cont(i)) >= 0x40) goto invalid;
+                    if ((x = cont(i)) >= 0x40)
+                        goto invalid;
                     u = u << 6 | x;
                     ++i;
-                    if (u < 0x20 || (u >= 0x360 && u < 0x380)) goto invalid;  // overlong, or a surrogate
+                    if (u < 0x20 || (u >= 0x360 && u < 0x380))
+                        goto invalid;  // overlong, or a surrogate
                     [[fallthrough]];
                 case 1:
-                    if ((x = cont(i)) >= 0x40) goto invalid;
+                    if ((x = cont(i)) >= 0x40)
+                        goto invalid;
                     u = u << 6 | x;
                     ++i;
-                    if (u < 0x80) goto invalid;
+                    if (u < 0x80)
+                        goto invalid;
                     break;
                 default:
                 invalid:
@@ -184,14 +88,16 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
         }
         if (u > 0xFFFF) {
             if (Write) {
-                if (o + 2 > cap) return -1;
+                if (o + 2 > cap)
+                    return -1;
                 dst[o] = static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
                 dst[o + 1] = static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
             }
             o += 2;
         } else {
             if (Write) {
-                if (o + 1 > cap) return -1;
+                if (o + 1 > cap)
+                    return -1;
                 dst[o] = static_cast<char16_t>(u);
             }
             ++o;
@@ -202,22 +108,25 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
 
 template <bool Write>
 long long Decode936(const unsigned char* s, size_t n, char16_t* dst, size_t cap) {
-    const Cp936Tables* t = Write ? &Tables() : nullptr;
+    const cp936::Tables* t = Write ? &cp936::Get() : nullptr;
     size_t i = 0, o = 0;
     while (i < n) {
         while (i + 8 <= n && NoHighBit8(s + i)) {
             if (Write) {
-                if (o + 8 > cap) break;
-                for (int k = 0; k < 8; ++k) dst[o + k] = s[i + k];
+                if (o + 8 > cap)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    dst[o + k] = s[i + k];
             }
             i += 8;
             o += 8;
         }
-        if (i >= n) break;
+        if (i >= n)
+            break;
         unsigned char c = s[i];
         char16_t u;
         // A lead byte takes the next byte with it, unless that is the end or a zero byte.
-        if (IsLead(c) && i + 1 < n && s[i + 1] != 0) {
+        if (cp936::IsLead(c) && i + 1 < n && s[i + 1] != 0) {
             u = Write ? t->pair[c - 0x81][s[i + 1]] : 0;
             i += 2;
         } else {
@@ -225,7 +134,8 @@ long long Decode936(const unsigned char* s, size_t n, char16_t* dst, size_t cap)
             i += 1;
         }
         if (Write) {
-            if (o + 1 > cap) return -1;
+            if (o + 1 > cap)
+                return -1;
             dst[o] = u;
         }
         ++o;
@@ -241,27 +151,34 @@ bool NoHighUnit4(const char16_t* p) {
 
 // Appends bytes while there is room; -1 when a character does not fit.
 template <bool Write>
-long long Encode936(const char16_t* s, size_t n, unsigned char* dst, size_t cap, const char* defaultChar,
+long long Encode936(const char16_t* s,
+                    size_t n,
+                    unsigned char* dst,
+                    size_t cap,
+                    const char* defaultChar,
                     bool* usedDefault) {
-    const Cp936Tables& t = Tables();
+    const cp936::Tables& t = cp936::Get();
     unsigned char dflt[2] = {'?', 0};
     size_t dfltLen = 1;
     if (defaultChar) {
         dflt[0] = static_cast<unsigned char>(defaultChar[0]);
         dflt[1] = static_cast<unsigned char>(defaultChar[1]);
-        dfltLen = (IsLead(dflt[0]) && dflt[1] != 0) ? 2 : 1;
+        dfltLen = (cp936::IsLead(dflt[0]) && dflt[1] != 0) ? 2 : 1;
     }
     size_t i = 0, o = 0;
     while (i < n) {
         while (i + 4 <= n && NoHighUnit4(s + i)) {
             if (Write) {
-                if (o + 4 > cap) break;
-                for (int k = 0; k < 4; ++k) dst[o + k] = static_cast<unsigned char>(s[i + k]);
+                if (o + 4 > cap)
+                    break;
+                for (int k = 0; k < 4; ++k)
+                    dst[o + k] = static_cast<unsigned char>(s[i + k]);
             }
             i += 4;
             o += 4;
         }
-        if (i >= n) break;
+        if (i >= n)
+            break;
         char16_t u = s[i++];
         uint16_t e = u < 0x80 ? u : t.encode[u];
         unsigned char bytes[2];
@@ -270,7 +187,8 @@ long long Encode936(const char16_t* s, size_t n, unsigned char* dst, size_t cap,
             bytes[0] = dflt[0];
             bytes[1] = dflt[1];
             len = dfltLen;
-            if (usedDefault) *usedDefault = true;
+            if (usedDefault)
+                *usedDefault = true;
         } else if (e < 0x100) {
             bytes[0] = static_cast<unsigned char>(e);
             len = 1;
@@ -280,7 +198,8 @@ long long Encode936(const char16_t* s, size_t n, unsigned char* dst, size_t cap,
             len = 2;
         }
         if (Write) {
-            if (o + len > cap) return -1;
+            if (o + len > cap)
+                return -1;
             std::memcpy(dst + o, bytes, len);
         }
         o += len;
@@ -319,7 +238,8 @@ long long EncodeUtf8(const char16_t* s, size_t n, unsigned char* dst, size_t cap
             len = 4;
         }
         if (Write) {
-            if (o + len > cap) return -1;
+            if (o + len > cap)
+                return -1;
             std::memcpy(dst + o, b, len);
         }
         o += len;
@@ -328,21 +248,31 @@ long long EncodeUtf8(const char16_t* s, size_t n, unsigned char* dst, size_t cap
 }
 
 // The count as the Windows functions return it: 0 for failure and for counts beyond int.
-int Result(long long count) { return count > 0 && count <= 0x7FFFFFFF ? static_cast<int>(count) : 0; }
+int Result(long long count) {
+    return count > 0 && count <= 0x7FFFFFFF ? static_cast<int>(count) : 0;
+}
 
 size_t WideLength(const char16_t* s) {
     size_t n = 0;
-    while (s[n] != 0) ++n;
+    while (s[n] != 0)
+        ++n;
     return n;
 }
 
 }  // namespace
 
-int MultiByteToWideChar(unsigned codePage, uint32_t flags, const char* src, int srcLength, char16_t* dst,
+int MultiByteToWideChar(unsigned codePage,
+                        uint32_t flags,
+                        const char* src,
+                        int srcLength,
+                        char16_t* dst,
                         int capacity) {
-    if (!src || srcLength == 0 || srcLength < -1 || capacity < 0 || (capacity > 0 && !dst)) return 0;
-    if (codePage == 0) codePage = kAnsi;
-    if (codePage != kAnsi && codePage != kUtf8) return 0;
+    if (!src || srcLength == 0 || srcLength < -1 || capacity < 0 || (capacity > 0 && !dst))
+        return 0;
+    if (codePage == 0)
+        codePage = kAnsi;
+    if (codePage != kAnsi && codePage != kUtf8)
+        return 0;
     const size_t n = srcLength == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcLength);
     const auto* s = reinterpret_cast<const unsigned char*>(src);
     const size_t cap = static_cast<size_t>(capacity);
@@ -351,19 +281,30 @@ int MultiByteToWideChar(unsigned codePage, uint32_t flags, const char* src, int 
     return Result(capacity == 0 ? Decode936<false>(s, n, nullptr, 0) : Decode936<true>(s, n, dst, cap));
 }
 
-int WideCharToMultiByte(unsigned codePage, uint32_t flags, const char16_t* src, int srcLength, char* dst,
-                        int capacity, const char* defaultChar, bool* usedDefault) {
-    if (!src || srcLength == 0 || srcLength < -1 || capacity < 0 || (capacity > 0 && !dst)) return 0;
-    if (codePage == 0) codePage = kAnsi;
-    if (codePage != kAnsi && codePage != kUtf8) return 0;
+int WideCharToMultiByte(unsigned codePage,
+                        uint32_t flags,
+                        const char16_t* src,
+                        int srcLength,
+                        char* dst,
+                        int capacity,
+                        const char* defaultChar,
+                        bool* usedDefault) {
+    if (!src || srcLength == 0 || srcLength < -1 || capacity < 0 || (capacity > 0 && !dst))
+        return 0;
+    if (codePage == 0)
+        codePage = kAnsi;
+    if (codePage != kAnsi && codePage != kUtf8)
+        return 0;
     const size_t n = srcLength == -1 ? WideLength(src) + 1 : static_cast<size_t>(srcLength);
     auto* d = reinterpret_cast<unsigned char*>(dst);
     const size_t cap = static_cast<size_t>(capacity);
     if (codePage == kUtf8) {
-        if (defaultChar || usedDefault) return 0;  // UTF-8 has no default character
+        if (defaultChar || usedDefault)
+            return 0;  // UTF-8 has no default character
         return Result(capacity == 0 ? EncodeUtf8<false>(src, n, nullptr, 0) : EncodeUtf8<true>(src, n, d, cap));
     }
-    if (usedDefault) *usedDefault = false;
+    if (usedDefault)
+        *usedDefault = false;
     return Result(capacity == 0 ? Encode936<false>(src, n, nullptr, 0, defaultChar, usedDefault)
                                 : Encode936<true>(src, n, d, cap, defaultChar, usedDefault));
 }

@@ -31,9 +31,11 @@ size_t Append(char* data, size_t size, size_t count, void* body) {
 // scheme for a bare host name, which must send nothing.
 bool HasHttpScheme(const std::string& address) {
     size_t colon = address.find("://");
-    if (colon == std::string::npos) return false;
+    if (colon == std::string::npos)
+        return false;
     std::string scheme;
-    for (size_t i = 0; i < colon; ++i) scheme += static_cast<char>(address[i] | 0x20);
+    for (size_t i = 0; i < colon; ++i)
+        scheme += static_cast<char>(address[i] | 0x20);
     return scheme == "http" || scheme == "https";
 }
 
@@ -71,32 +73,37 @@ std::string RequestTarget(const std::string& url) {
     std::string pathQuery = end == std::string::npos ? std::string() : url.substr(end);
     size_t q = pathQuery.find('?');
     std::string path = RemoveDotSegments(pathQuery.substr(0, q));
-    if (path.empty() || path[0] != '/') path.insert(0, "/");
+    if (path.empty() || path[0] != '/')
+        path.insert(0, "/");
     return path + (q == std::string::npos ? std::string() : pathQuery.substr(q));
 }
 
 std::string EscapeSpaces(const std::string& s) {
     std::string out;
-    for (char c : s) out += c == ' ' ? std::string("%20") : std::string(1, c);
+    for (char c : s)
+        out += c == ' ' ? std::string("%20") : std::string(1, c);
     return out;
 }
 
 // A proxy wants the absolute address in the request line; then libcurl builds it itself.
 bool ProxyConfigured() {
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-        if (const char* v = std::getenv(name); v && *v) return true;
+        if (const char* v = std::getenv(name); v && *v)
+            return true;
     return false;
 }
 
 }  // namespace
 
 std::string HttpFetch(const std::string& address) {
-    if (address.empty() || !HasHttpScheme(address)) return {};
+    if (address.empty() || !HasHttpScheme(address))
+        return {};
     static std::once_flag init;
     std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
     std::unique_ptr<CURL, EasyCloser> curl(curl_easy_init());
-    if (!curl) return {};
+    if (!curl)
+        return {};
     CURL* c = curl.get();
     std::string body;
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -120,13 +127,15 @@ std::string HttpFetch(const std::string& address) {
         body.clear();
         // Whatever the outcome, the body holds what arrived: empty when the failure came
         // before it, the bytes received so far when reading broke off.
-        if (curl_easy_perform(c) != CURLE_OK) return body;
+        if (curl_easy_perform(c) != CURLE_OK)
+            return body;
         long status = 0;
         char* next = nullptr;
         curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
         curl_easy_getinfo(c, CURLINFO_REDIRECT_URL, &next);
         bool redirect = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-        if (!redirect || !next || !HasHttpScheme(next)) return body;
+        if (!redirect || !next || !HasHttpScheme(next))
+            return body;
         url = EscapeSpaces(std::string(next).substr(0, std::string(next).find('#')));
     }
     return {};

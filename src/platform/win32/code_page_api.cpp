@@ -18,7 +18,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 code units on both si
 
 FARPROC Bind(const char* name) {
     HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (!kernel32) kernel32 = LoadLibraryW(L"kernel32.dll");
+    if (!kernel32)
+        kernel32 = LoadLibraryW(L"kernel32.dll");
     FARPROC proc = kernel32 ? GetProcAddress(kernel32, name) : nullptr;
     if (!proc) {
         // 找不到 kernel32.dll 中的函数 <name>
@@ -34,19 +35,30 @@ Fn BindAs(const char* name) {
 
 }  // namespace
 
-int MultiByteToWideChar(unsigned codePage, uint32_t flags, const char* src, int srcLength, char16_t* dst,
+int MultiByteToWideChar(unsigned codePage,
+                        uint32_t flags,
+                        const char* src,
+                        int srcLength,
+                        char16_t* dst,
                         int capacity) {
     static const auto fn = BindAs<MultiByteToWideCharFn>("MultiByteToWideChar");
     return fn(codePage, flags, src, srcLength, reinterpret_cast<wchar_t*>(dst), capacity);
 }
 
-int WideCharToMultiByte(unsigned codePage, uint32_t flags, const char16_t* src, int srcLength, char* dst,
-                        int capacity, const char* defaultChar, bool* usedDefault) {
+int WideCharToMultiByte(unsigned codePage,
+                        uint32_t flags,
+                        const char16_t* src,
+                        int srcLength,
+                        char* dst,
+                        int capacity,
+                        const char* defaultChar,
+                        bool* usedDefault) {
     static const auto fn = BindAs<WideCharToMultiByteFn>("WideCharToMultiByte");
     BOOL used = FALSE;
     int n = fn(codePage, flags, reinterpret_cast<const wchar_t*>(src), srcLength, dst, capacity, defaultChar,
                usedDefault ? &used : nullptr);
-    if (usedDefault) *usedDefault = used != FALSE;
+    if (usedDefault)
+        *usedDefault = used != FALSE;
     return n;
 }
 
