@@ -4,4 +4,6 @@
 #include "app/program_main.h"
 #include "platform/ui_runtime.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return platform::RunApplication(ProgramMain); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return platform::RunApplication(ProgramMain);
+}

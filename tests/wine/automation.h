@@ -26,7 +26,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs
 
 // A started program; killed at the end of the scope if it still runs.
 class Process {
-public:
+  public:
     // commandLine as CreateProcessW takes it (program path first, quoted as the caller likes).
     static std::optional<Process> Start(const std::wstring& program, const std::wstring& commandLine);
     // Adopts the program that owns a window (for a driver that did not start it).
@@ -41,7 +41,7 @@ public:
     std::optional<DWORD> WaitExit(int timeoutMs);
     void Kill();
 
-private:
+  private:
     Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
     HANDLE handle_ = nullptr;
     DWORD id_ = 0;
@@ -67,8 +67,8 @@ std::vector<ChildInfo> Children(HWND parent);
 
 std::wstring Text(HWND hwnd);  // WM_GETTEXT, also across processes
 bool SetText(HWND hwnd, const std::wstring& text);
-void Click(HWND button);  // posted BM_CLICK
-void PostKey(HWND target, UINT vk);  // posted WM_KEYDOWN/WM_KEYUP to the control
+void Click(HWND button);                                // posted BM_CLICK
+void PostKey(HWND target, UINT vk);                     // posted WM_KEYDOWN/WM_KEYUP to the control
 void PostChars(HWND target, const std::wstring& text);  // posted WM_CHAR, as typing gives them
 // Real keyboard input to whatever has the focus (SendInput), with Shift held when asked.
 void SendKey(UINT vk, bool shift = false);

@@ -40,27 +40,31 @@ int Fail(const std::string& why) {
 }
 
 class Driver {
-public:
+  public:
     explicit Driver(std::vector<std::wstring> args) : args_(std::move(args)) {}
 
     int Run() {
         while (next_ < args_.size()) {
             const std::wstring step = Take();
-            if (int rc = Step(step)) return rc;
+            if (int rc = Step(step))
+                return rc;
         }
         return 0;
     }
 
-private:
+  private:
     std::wstring Take() { return next_ < args_.size() ? args_[next_++] : L""; }
     int TakeInt(int fallback) {
-        if (next_ >= args_.size() || args_[next_].empty() || !iswdigit(args_[next_][0])) return fallback;
+        if (next_ >= args_.size() || args_[next_].empty() || !iswdigit(args_[next_][0]))
+            return fallback;
         return std::stoi(Take());
     }
 
     bool NeedWindow() {
-        if (!window_ || !::IsWindow(window_)) window_ = WaitForWindow(kCaption, 0, 20000);
-        if (window_ && !pid_) ::GetWindowThreadProcessId(window_, &pid_);
+        if (!window_ || !::IsWindow(window_))
+            window_ = WaitForWindow(kCaption, 0, 20000);
+        if (window_ && !pid_)
+            ::GetWindowThreadProcessId(window_, &pid_);
         return window_ != nullptr;
     }
 
@@ -69,7 +73,8 @@ private:
     int Step(const std::wstring& step) {
         if (step == L"wait-window") {
             window_ = WaitForWindow(kCaption, 0, TakeInt(20000));
-            if (!window_) return Fail("no window");
+            if (!window_)
+                return Fail("no window");
             ::GetWindowThreadProcessId(window_, &pid_);
             return 0;
         }
@@ -77,7 +82,8 @@ private:
             ::Sleep(static_cast<DWORD>(TakeInt(1000)));
             return 0;
         }
-        if (!NeedWindow()) return Fail("no window");
+        if (!NeedWindow())
+            return Fail("no window");
         if (step == L"rect") {
             RECT r;
             ::GetWindowRect(window_, &r);
@@ -88,7 +94,8 @@ private:
         if (step == L"text") {
             const std::wstring name = Take();
             HWND c = NeedControl(name);
-            if (!c) return Fail("no control " + Utf8(name));
+            if (!c)
+                return Fail("no control " + Utf8(name));
             Print(Utf8(name) + ": " + Utf8(Text(c)));
             return 0;
         }
@@ -101,7 +108,8 @@ private:
         if (step == L"click") {
             const std::wstring name = Take();
             HWND c = NeedControl(name);
-            if (!c) return Fail("no control " + Utf8(name));
+            if (!c)
+                return Fail("no control " + Utf8(name));
             Click(c);
             return 0;
         }
@@ -110,7 +118,8 @@ private:
             const std::wstring part = Take();
             const int ms = TakeInt(30000);
             HWND c = NeedControl(name);
-            if (!c) return Fail("no control " + Utf8(name));
+            if (!c)
+                return Fail("no control " + Utf8(name));
             std::wstring text;
             const bool ok = WaitUntil(
                 [&] {
@@ -123,7 +132,8 @@ private:
         }
         if (step == L"status") {
             std::string line = "status:";
-            for (const std::wstring& t : StatusTexts(NeedControl(L"状态条1"))) line += " [" + Utf8(t) + "]";
+            for (const std::wstring& t : StatusTexts(NeedControl(L"状态条1")))
+                line += " [" + Utf8(t) + "]";
             Print(line + " progress: " + std::to_string(ProgressPos(NeedControl(L"进度条1"))));
             return 0;
         }
@@ -135,14 +145,17 @@ private:
         }
         if (step == L"wait-box") {
             box_ = WaitForBox(pid_, TakeInt(30000));
-            if (!box_) return Fail("no message box");
+            if (!box_)
+                return Fail("no message box");
             Print("box: " + Utf8(box_->title) + " " + Utf8(box_->text));
             return 0;
         }
         if (step == L"answer") {
             const int id = TakeInt(IDOK);
-            if (!box_) box_ = WaitForBox(pid_, 10000);
-            if (!box_) return Fail("no message box to answer");
+            if (!box_)
+                box_ = WaitForBox(pid_, 10000);
+            if (!box_)
+                return Fail("no message box to answer");
             Answer(*box_, id);
             const bool gone = WaitGone(box_->hwnd, 10000);
             box_.reset();
@@ -151,16 +164,19 @@ private:
         if (step == L"pick-folder") {
             const std::wstring path = WinPath(Utf8(Take()));
             HWND dialog = WaitForFolderDialog(pid_, TakeInt(30000));
-            if (!dialog) return Fail("no folder dialog");
+            if (!dialog)
+                return Fail("no folder dialog");
             return ChooseFolder(dialog, path) ? 0 : Fail("cannot choose " + Utf8(path));
         }
         if (step == L"close") {
             const int ms = TakeInt(20000);
             std::optional<Process> process = Process::OfWindow(window_);
             ::PostMessageW(window_, WM_CLOSE, 0, 0);
-            if (!process) return Fail("cannot open the program");
+            if (!process)
+                return Fail("cannot open the program");
             std::optional<DWORD> code = process->WaitExit(ms);
-            if (!code) return Fail("the program does not end");
+            if (!code)
+                return Fail("the program does not end");
             Print("exit code: " + std::to_string(static_cast<int>(*code)));
             window_ = nullptr;
             return 0;

@@ -1,7 +1,8 @@
 // The end of the process on the real Win32 runtime: exit routines once after a normal end;
 // after a fatal error the box "错误" with its text, then exit code -1 and no exit routine.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -31,7 +32,8 @@ ProbeRun RunProbe(const std::wstring& mode) {
     }
     if (mode != L"normal") {
         run.box = WaitForBox(p->Id(), 20000);
-        if (run.box) Answer(*run.box, IDOK);
+        if (run.box)
+            Answer(*run.box, IDOK);
     }
     std::optional<DWORD> code = p->WaitExit(20000);
     EXPECT_TRUE(code.has_value()) << "the probe does not end";

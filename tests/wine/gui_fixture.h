@@ -15,7 +15,7 @@
 #include "automation.h"
 
 class GuiTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr const wchar_t* kCaption = L"青梧QZLN网高品质音乐下载";
 
     void TearDown() override { Close(); }
@@ -44,29 +44,35 @@ protected:
         Close();
         const std::wstring program = quotedPathWithSpace ? ProgramInSpacedFolder() : ProgramPath();
         std::wstring line = quotedPathWithSpace ? L"\"" + program + L"\"" : program;
-        if (!arguments.empty()) line += L" " + arguments;
+        if (!arguments.empty())
+            line += L" " + arguments;
         process_ = automation::Process::Start(program, line);
         if (!process_) {
             ADD_FAILURE() << "cannot start " << automation::Utf8(program);
             return false;
         }
         window_ = automation::WaitForWindow(kCaption, process_->Id(), timeoutMs);
-        if (!window_) ADD_FAILURE() << "no window";
+        if (!window_)
+            ADD_FAILURE() << "no window";
         return window_ != nullptr;
     }
 
     // Asks the window to close and waits for the program; kills it when it hangs.
     void Close() {
-        if (!process_) return;
-        if (window_ && ::IsWindow(window_)) ::PostMessageW(window_, WM_CLOSE, 0, 0);
-        if (!process_->WaitExit(10000)) process_->Kill();
+        if (!process_)
+            return;
+        if (window_ && ::IsWindow(window_))
+            ::PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (!process_->WaitExit(10000))
+            process_->Kill();
         process_.reset();
         window_ = nullptr;
     }
 
     static std::string BrowserLog() {
         const char* path = std::getenv("QZLN_BROWSER_LOG");
-        if (!path) return {};
+        if (!path)
+            return {};
         std::ifstream in(std::filesystem::path(automation::WinPath(path)));
         std::stringstream s;
         s << in.rdbuf();

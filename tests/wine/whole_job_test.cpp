@@ -3,8 +3,9 @@
 // status bar and the progress bar are read, answer the message boxes, check the file; then
 // the same target again, answered Yes and No. The program is the build whose hosts are the
 // local site's fixed loopback port (QZLN_LOCALSITE_EXE, QZLN_LOCAL_SITE_PORT).
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -35,10 +36,11 @@ std::string ReadFile(const fs::path& path) {
 }
 
 class WholeJobTest : public GuiTest {
-protected:
+  protected:
     void SetUp() override {
         programVariable_ = "QZLN_LOCALSITE_EXE";
-        if (!std::getenv(programVariable_)) GTEST_SKIP() << "QZLN_LOCALSITE_EXE not set";
+        if (!std::getenv(programVariable_))
+            GTEST_SKIP() << "QZLN_LOCALSITE_EXE not set";
         folder_ = L"C:\\users\\Public\\qzln gui job";
         fs::remove_all(fs::path(folder_));
         fs::create_directories(fs::path(folder_));
@@ -52,7 +54,8 @@ protected:
     }
     void TearDown() override {
         Close();
-        if (server_) server_->Stop();
+        if (server_)
+            server_->Stop();
     }
 
     HWND C(const wchar_t* name) { return Control(window_, name); }
@@ -63,7 +66,8 @@ protected:
         Click(C(L"按钮3"));
         std::optional<Box> box = WaitForBox(process_->Id(), 60000);
         EXPECT_TRUE(box.has_value());
-        if (!box) return {};
+        if (!box)
+            return {};
         if (expectQuestion) {
             EXPECT_EQ(box->title, L"信息：");
             EXPECT_EQ(box->text, L"文件已存在,继续下载吗?");
@@ -72,7 +76,8 @@ protected:
             EXPECT_TRUE(WaitGone(box->hwnd, 5000));
             box = WaitForBox(process_->Id(), 60000);
             EXPECT_TRUE(box.has_value());
-            if (!box) return {};
+            if (!box)
+                return {};
         }
         Box closing = *box;
         // The box belongs to an engine thread and has no owner: the window stays usable.
@@ -110,7 +115,8 @@ TEST_F(WholeJobTest, ParseBrowseDownloadThenTheSameTargetAnsweredYesAndNo) {
     EXPECT_FALSE(::IsWindowEnabled(window_));
     bool titleShown = false;
     for (const ChildInfo& c : Children(dialog))
-        if (c.className == L"Static" && Text(c.hwnd) == L"选择要保存到的文件夹") titleShown = true;
+        if (c.className == L"Static" && Text(c.hwnd) == L"选择要保存到的文件夹")
+            titleShown = true;
     EXPECT_TRUE(titleShown);
     ASSERT_TRUE(ChooseFolder(dialog, folder_));
     ASSERT_TRUE(WaitUntil([&] { return Text(C(L"编辑框3")) == folder_; }, 5000)) << Utf8(Text(C(L"编辑框3")));

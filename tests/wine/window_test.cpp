@@ -1,8 +1,10 @@
 // The real program under Wine, driven from outside: its window and controls as the layout
 // gives them, the first command-line argument, the keys, the home-page button and the
 // message boxes of the frame.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
+
 #include <commctrl.h>
 
 #include <fstream>
@@ -119,7 +121,8 @@ struct ArgumentCase {
 
 TEST_F(GuiTest, FirstArgumentLandsInTheAddressBox) {
     // Run once more under another ANSI code page: the program's texts stay code page 936.
-    if (const char* acp = std::getenv("QZLN_EXPECT_ACP")) ASSERT_EQ(::GetACP(), std::stoul(acp));
+    if (const char* acp = std::getenv("QZLN_EXPECT_ACP"))
+        ASSERT_EQ(::GetACP(), std::stoul(acp));
     const ArgumentCase cases[] = {
         {"quoted path with a space, quoted argument", L"\"a b\" c", true, L"a b"},
         {"empty quoted argument", L"\"\"", true, L""},
@@ -182,7 +185,8 @@ TEST_F(GuiTest, TabMovesTheFocusAndEnterStartsNothing) {
 }
 
 TEST_F(GuiTest, HomePageButtonOpensTheSiteInTheBrowser) {
-    if (!std::getenv("QZLN_BROWSER_LOG")) GTEST_SKIP() << "needs scripts/wine-session.sh";
+    if (!std::getenv("QZLN_BROWSER_LOG"))
+        GTEST_SKIP() << "needs scripts/wine-session.sh";
     ASSERT_TRUE(Start(L""));
     Click(Control(window_, L"按钮4"));
     const std::string expected = std::string("http://") + QZLN_PAGE_HOST + "/\n";
@@ -197,7 +201,7 @@ TEST_F(GuiTest, WrongUseIsAnsweredWithATaskModalBox) {
         const wchar_t* title;
         const wchar_t* text;
     } cases[] = {
-        {L"按钮2", L"信息：", L"请输入网址"},          // browse with no download address
+        {L"按钮2", L"信息：", L"请输入网址"},           // browse with no download address
         {L"按钮3", L"青梧提示：", L"请选择保存位置!"},  // download with no folder
     };
     for (const auto& c : cases) {

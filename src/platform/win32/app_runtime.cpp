@@ -1,6 +1,7 @@
 // The process side of the window runtime: start-up and shutdown around ProgramMain, exit
 // routines, the fatal-error box, the command line and the message box.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <ole2.h>
 
@@ -33,7 +34,9 @@ void ShutDownSupport() {
 
 }  // namespace
 
-bool win32::OnUiThread() { return ::GetCurrentThreadId() == uiThreadId.load(); }
+bool win32::OnUiThread() {
+    return ::GetCurrentThreadId() == uiThreadId.load();
+}
 
 int RunApplication(int (*programMain)()) {
     uiThreadId = ::GetCurrentThreadId();
@@ -43,7 +46,8 @@ int RunApplication(int (*programMain)()) {
         std::lock_guard lock(exitMutex);
         routines.swap(exitRoutines);
     }
-    for (Handler routine : routines) routine();
+    for (Handler routine : routines)
+        routine();
     ShutDownSupport();
     return code;
 }
@@ -51,7 +55,8 @@ int RunApplication(int (*programMain)()) {
 bool SetUpRuntime() {
     DWORD none = 0;
     uiThreadId.compare_exchange_strong(none, ::GetCurrentThreadId());
-    if (!oleInitialised) oleInitialised = SUCCEEDED(::OleInitialize(nullptr));
+    if (!oleInitialised)
+        oleInitialised = SUCCEEDED(::OleInitialize(nullptr));
 
     // The current directory becomes the program's folder: its path up to the last backslash.
     std::wstring path(32768, L'\0');
@@ -63,8 +68,8 @@ bool SetUpRuntime() {
         ::SetCurrentDirectoryW(path.c_str());
     }
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                             ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
     // The layout is compiled into the program, so it can always be read.
     return true;
@@ -77,10 +82,8 @@ void RegisterExitRoutine(Handler routine) {
 }
 
 void FatalError(const std::string& message) {
-    const std::string text =
-        std::string(texts::kRuntimeError) + "\r\n\r\n" + texts::kErrorInfo + message + "\r\n";
-    ::MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(texts::kErrorTitle).c_str(),
-                  MB_OK | MB_ICONERROR);
+    const std::string text = std::string(texts::kRuntimeError) + "\r\n\r\n" + texts::kErrorInfo + message + "\r\n";
+    ::MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(texts::kErrorTitle).c_str(), MB_OK | MB_ICONERROR);
     {
         std::lock_guard lock(exitMutex);
         exitRoutines.clear();
@@ -89,7 +92,9 @@ void FatalError(const std::string& message) {
     ::ExitProcess(static_cast<UINT>(-1));
 }
 
-std::string CommandLineBytes() { return win32::Narrow(::GetCommandLineW()); }
+std::string CommandLineBytes() {
+    return win32::Narrow(::GetCommandLineW());
+}
 
 int ShowBox(const std::string& text, int flags, const std::string& title) {
     // No owner and task-modal: shown from an engine thread it leaves the main window usable.
@@ -105,7 +110,8 @@ namespace {
 
 [[noreturn]] void OutOfMemory(std::size_t bytes) {
     static std::atomic<bool> reporting{false};
-    if (reporting.exchange(true)) ::ExitProcess(static_cast<UINT>(-1));  // failed again while reporting
+    if (reporting.exchange(true))
+        ::ExitProcess(static_cast<UINT>(-1));  // failed again while reporting
     std::string message = texts::kOutOfMemory;
     message.replace(message.find("%d"), 2, std::to_string(bytes));
     platform::FatalError(message);
@@ -114,11 +120,22 @@ namespace {
 }  // namespace
 
 void* operator new(std::size_t bytes) {
-    if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+    if (void* p = std::malloc(bytes ? bytes : 1))
+        return p;
     OutOfMemory(bytes);
 }
-void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t bytes) {
+    return ::operator new(bytes);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}

@@ -1,7 +1,8 @@
 // The shell: "open" for web addresses and the folder-browse dialog. UI thread.
 #include <windows.h>
-#include <shlobj.h>
+
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -17,21 +18,25 @@ constexpr size_t kMaxPathBytes = 260;
 // Disables every visible top-level window of the program while a modal dialog is open and
 // gives each its enabled state back afterwards, with the foreground and active windows.
 class ProgramWindowsDisabled {
-public:
+  public:
     ProgramWindowsDisabled() : foreground_(::GetForegroundWindow()), active_(::GetActiveWindow()) {
         ::EnumWindows(Collect, reinterpret_cast<LPARAM>(this));
-        for (const auto& w : windows_) ::EnableWindow(w.hwnd, FALSE);
+        for (const auto& w : windows_)
+            ::EnableWindow(w.hwnd, FALSE);
     }
     ~ProgramWindowsDisabled() {
         for (const auto& w : windows_)
-            if (::IsWindow(w.hwnd)) ::EnableWindow(w.hwnd, w.wasEnabled);
-        if (foreground_ && ::IsWindow(foreground_)) ::SetForegroundWindow(foreground_);
-        if (active_ && ::IsWindow(active_)) ::SetActiveWindow(active_);
+            if (::IsWindow(w.hwnd))
+                ::EnableWindow(w.hwnd, w.wasEnabled);
+        if (foreground_ && ::IsWindow(foreground_))
+            ::SetForegroundWindow(foreground_);
+        if (active_ && ::IsWindow(active_))
+            ::SetActiveWindow(active_);
     }
     ProgramWindowsDisabled(const ProgramWindowsDisabled&) = delete;
     ProgramWindowsDisabled& operator=(const ProgramWindowsDisabled&) = delete;
 
-private:
+  private:
     struct Saved {
         HWND hwnd;
         BOOL wasEnabled;
@@ -76,13 +81,16 @@ std::string PickFolder(const std::string& title, bool includeFiles) {
         ProgramWindowsDisabled disabled;
         chosen.pidl = ::SHBrowseForFolderW(&info);
     }
-    if (!chosen.pidl) return {};
+    if (!chosen.pidl)
+        return {};
     wchar_t path[MAX_PATH] = {};
-    if (!::SHGetPathFromIDListW(chosen.pidl, path) || path[0] == L'\0') return {};
+    if (!::SHGetPathFromIDListW(chosen.pidl, path) || path[0] == L'\0')
+        return {};
     // A path that code page 936 cannot spell, or that does not fit the tool's path buffer,
     // would name another place: it counts as no usable choice.
     std::string bytes;
-    if (!win32::NarrowExactly(path, bytes) || bytes.size() >= kMaxPathBytes) return {};
+    if (!win32::NarrowExactly(path, bytes) || bytes.size() >= kMaxPathBytes)
+        return {};
     return bytes;
 }
 

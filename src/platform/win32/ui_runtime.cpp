@@ -6,6 +6,7 @@
 // thread go through a queue that the UI thread drains in the order of the calls; they are
 // posted, never sent, so a thread that waits in a message box cannot deadlock the window.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -62,7 +63,8 @@ HWND ControlWindow(int control) {
 // Runs the change now on the UI thread, or queues it for the UI thread.
 void OnUi(std::function<void()> work) {
     if (win32::OnUiThread()) {
-        if (window.hwnd) work();
+        if (window.hwnd)
+            work();
         return;
     }
     PostToUi(std::move(work));
@@ -73,7 +75,8 @@ void RunQueued() {
         std::function<void()> work;
         {
             std::lock_guard lock(queueMutex);
-            if (queue.empty() || !liveWindow) return;
+            if (queue.empty() || !liveWindow)
+                return;
             work = std::move(queue.front());
             queue.pop_front();
         }
@@ -82,37 +85,45 @@ void RunQueued() {
 }
 
 void FocusControl(HWND control) {
-    if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(control, EM_SETSEL, 0, -1);
+    if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
     ::SetFocus(control);
 }
 
-HWND FirstTabStop() { return ::GetNextDlgTabItem(window.hwnd, nullptr, FALSE); }
+HWND FirstTabStop() {
+    return ::GetNextDlgTabItem(window.hwnd, nullptr, FALSE);
+}
 
 // ---- window procedure: one small function per message ----
 
 void OnCommand(HWND, int id, HWND, UINT code) {
-    if (code != BN_CLICKED) return;
+    if (code != BN_CLICKED)
+        return;
     auto it = window.specs.find(id - kChildIdBase);
     if (it != window.specs.end() && it->second->kind == ControlKind::PushButton && it->second->onClick)
         it->second->onClick();
 }
 
 void OnTimer(HWND, UINT id) {
-    if (id != kTimerId) return;
+    if (id != kTimerId)
+        return;
     auto it = window.specs.find(window.timerControl);
-    if (it != window.specs.end() && it->second->onClick) it->second->onClick();
+    if (it != window.specs.end() && it->second->onClick)
+        it->second->onClick();
 }
 
 HBRUSH OnCtlColor(HWND hwnd, HDC dc, HWND child, int type) {
     const ControlSpec* c = SpecOfChild(child);
     if (c && c->kind == ControlKind::Edit) {
         // Read-only edit boxes ask with WM_CTLCOLORSTATIC; they stay white all the same.
-        if (c->hasTextColor) ::SetTextColor(dc, RGB(c->textColor.r, c->textColor.g, c->textColor.b));
+        if (c->hasTextColor)
+            ::SetTextColor(dc, RGB(c->textColor.r, c->textColor.g, c->textColor.b));
         ::SetBkColor(dc, kWhite);
         return window.whiteBrush;
     }
     if (c && c->kind == ControlKind::Label) {
-        if (c->hasTextColor) ::SetTextColor(dc, RGB(c->textColor.r, c->textColor.g, c->textColor.b));
+        if (c->hasTextColor)
+            ::SetTextColor(dc, RGB(c->textColor.r, c->textColor.g, c->textColor.b));
         ::SetBkMode(dc, TRANSPARENT);  // the window's background shows through
         return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
     }
@@ -122,23 +133,27 @@ HBRUSH OnCtlColor(HWND hwnd, HDC dc, HWND child, int type) {
 
 void OnSize(HWND, UINT, int, int) {
     for (const auto& [id, spec] : window.specs)
-        if (spec->kind == ControlKind::StatusBar) ::SendMessageW(window.controls[id], WM_SIZE, 0, 0);
+        if (spec->kind == ControlKind::StatusBar)
+            ::SendMessageW(window.controls[id], WM_SIZE, 0, 0);
 }
 
 // The focus goes back to the control that had it when the window is activated again.
 void OnActivate(HWND hwnd, UINT state, HWND, BOOL minimised) {
     if (state == WA_INACTIVE) {
         HWND focus = ::GetFocus();
-        if (focus && ::IsChild(hwnd, focus)) window.lastFocus = focus;
+        if (focus && ::IsChild(hwnd, focus))
+            window.lastFocus = focus;
     } else if (!minimised) {
         HWND target = window.lastFocus && ::IsWindow(window.lastFocus) ? window.lastFocus : FirstTabStop();
-        if (target) ::SetFocus(target);
+        if (target)
+            ::SetFocus(target);
     }
 }
 
 void OnSetFocus(HWND, HWND) {
     HWND target = window.lastFocus && ::IsWindow(window.lastFocus) ? window.lastFocus : FirstTabStop();
-    if (target) ::SetFocus(target);
+    if (target)
+        ::SetFocus(target);
 }
 
 void OnDestroy(HWND hwnd) {
@@ -183,9 +198,8 @@ bool RegisterWindowClass(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hIcon = static_cast<HICON>(::LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                                ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                 LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
@@ -207,8 +221,8 @@ ClassAndStyle StyleOf(const ControlSpec& c) {
             return {L"EDIT", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL | (c.readOnly ? ES_READONLY : 0),
                     WS_EX_CLIENTEDGE};
         case ControlKind::Label:
-            return {L"STATIC",
-                    child | SS_NOPREFIX | SS_CENTERIMAGE | (c.align == HAlign::Centre ? SS_CENTER : SS_LEFT), 0};
+            return {L"STATIC", child | SS_NOPREFIX | SS_CENTERIMAGE | (c.align == HAlign::Centre ? SS_CENTER : SS_LEFT),
+                    0};
         case ControlKind::ProgressBar:
             return {PROGRESS_CLASSW, child | PBS_SMOOTH, WS_EX_STATICEDGE};
         case ControlKind::StatusBar:
@@ -220,13 +234,16 @@ ClassAndStyle StyleOf(const ControlSpec& c) {
 
 bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE instance, HFONT font) {
     window.specs[c.id] = &c;
-    if (c.kind == ControlKind::Timer) window.timerControl = c.id;
+    if (c.kind == ControlKind::Timer)
+        window.timerControl = c.id;
     const ClassAndStyle cs = StyleOf(c);
-    if (!cs.className) return true;
-    HWND hwnd = ::CreateWindowExW(cs.exStyle, cs.className, win32::Widen(c.text ? c.text : "").c_str(), cs.style,
-                                  c.left, c.top, c.width, c.height, window.hwnd,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + c.id)), instance, nullptr);
-    if (!hwnd) return false;
+    if (!cs.className)
+        return true;
+    HWND hwnd = ::CreateWindowExW(
+        cs.exStyle, cs.className, win32::Widen(c.text ? c.text : "").c_str(), cs.style, c.left, c.top, c.width,
+        c.height, window.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + c.id)), instance, nullptr);
+    if (!hwnd)
+        return false;
     window.controls[c.id] = hwnd;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // Each control goes below the ones before it: the table's first control is on top.
@@ -236,7 +253,8 @@ bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE insta
         ::SendMessageW(hwnd, PBM_SETPOS, 0, 0);
     } else if (c.kind == ControlKind::StatusBar) {
         ::SendMessageW(hwnd, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(spec.statusPartRightEdges));
-        for (int part = 0; part < 4; ++part) ::SendMessageW(hwnd, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
+        for (int part = 0; part < 4; ++part)
+            ::SendMessageW(hwnd, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
     }
     return true;
 }
@@ -245,16 +263,19 @@ bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE insta
 
 void LoadWindow(const WindowSpec& spec) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    if (!RegisterWindowClass(instance)) FatalError(texts::kWindowNotCreated);
-    if (!window.whiteBrush) window.whiteBrush = ::CreateSolidBrush(kWhite);
+    if (!RegisterWindowClass(instance))
+        FatalError(texts::kWindowNotCreated);
+    if (!window.whiteBrush)
+        window.whiteBrush = ::CreateSolidBrush(kWhite);
 
     // Centred on the primary screen (not its work area), each division truncated.
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - spec.outerWidth) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - spec.outerHeight) / 2;
-    HWND hwnd = ::CreateWindowExW(0, kWindowClass, win32::Widen(spec.caption).c_str(),
-                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, left, top, spec.outerWidth,
-                                  spec.outerHeight, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) FatalError(texts::kWindowNotCreated);
+    HWND hwnd =
+        ::CreateWindowExW(0, kWindowClass, win32::Widen(spec.caption).c_str(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                          left, top, spec.outerWidth, spec.outerHeight, nullptr, nullptr, instance, nullptr);
+    if (!hwnd)
+        FatalError(texts::kWindowNotCreated);
     window.spec = &spec;
     window.hwnd = hwnd;
     progressStored = 0;
@@ -273,7 +294,8 @@ void LoadWindow(const WindowSpec& spec) {
     }
     windowAlive = true;
 
-    if (spec.onCreated) spec.onCreated();
+    if (spec.onCreated)
+        spec.onCreated();
     // The move and resize events, once each, before the window is shown.
     RECT client;
     ::GetClientRect(hwnd, &client);
@@ -292,8 +314,10 @@ namespace {
 // and Shift+Tab move the focus, Enter does nothing (no control is a default button).
 bool HandleDialogKey(const MSG& msg) {
     HWND hwnd = window.hwnd;
-    if (!hwnd || msg.message != WM_KEYDOWN) return false;
-    if (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd)) return false;
+    if (!hwnd || msg.message != WM_KEYDOWN)
+        return false;
+    if (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd))
+        return false;
     switch (msg.wParam) {
         case VK_ESCAPE:
             ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -302,7 +326,8 @@ bool HandleDialogKey(const MSG& msg) {
             HWND focus = ::GetFocus();
             HWND from = focus && ::IsChild(hwnd, focus) ? focus : nullptr;
             HWND next = ::GetNextDlgTabItem(hwnd, from, ::GetKeyState(VK_SHIFT) < 0);
-            if (next) FocusControl(next);
+            if (next)
+                FocusControl(next);
             return true;
         }
         case VK_RETURN:
@@ -315,10 +340,12 @@ bool HandleDialogKey(const MSG& msg) {
 }  // namespace
 
 void RunMessageLoop() {
-    if (!window.hwnd) return;
+    if (!window.hwnd)
+        return;
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (HandleDialogKey(msg)) continue;
+        if (HandleDialogKey(msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -326,14 +353,16 @@ void RunMessageLoop() {
 
 void PostToUi(std::function<void()> work) {
     std::lock_guard lock(queueMutex);
-    if (!liveWindow) return;  // the window has gone: nothing left to update
+    if (!liveWindow)
+        return;  // the window has gone: nothing left to update
     queue.push_back(std::move(work));
     ::PostMessageW(liveWindow, kRunQueued, 0, 0);
 }
 
 std::string GetControlText(int control) {
     HWND hwnd = ControlWindow(control);
-    if (!hwnd) return {};
+    if (!hwnd)
+        return {};
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return win32::Narrow(text);
@@ -341,14 +370,16 @@ std::string GetControlText(int control) {
 
 void SetControlText(int control, const std::string& text) {
     OnUi([control, text] {
-        if (HWND hwnd = ControlWindow(control)) ::SetWindowTextW(hwnd, win32::Widen(text).c_str());
+        if (HWND hwnd = ControlWindow(control))
+            ::SetWindowTextW(hwnd, win32::Widen(text).c_str());
     });
 }
 
 void StatusBarSetText(int control, int part, const std::string& text) {
     OnUi([control, part, text] {
         HWND hwnd = ControlWindow(control);
-        if (!hwnd || part < 0 || part >= static_cast<int>(::SendMessageW(hwnd, SB_GETPARTS, 0, 0))) return;
+        if (!hwnd || part < 0 || part >= static_cast<int>(::SendMessageW(hwnd, SB_GETPARTS, 0, 0)))
+            return;
         ::SendMessageW(hwnd, SB_SETTEXTW, static_cast<WPARAM>(part),  // style 0: the ordinary sunken part
                        reinterpret_cast<LPARAM>(win32::Widen(text).c_str()));
     });
@@ -357,21 +388,28 @@ void StatusBarSetText(int control, int part, const std::string& text) {
 void SetProgressPos(int control, int pos) {
     OnUi([control, pos] {
         progressStored = std::clamp(pos, 0, 32767);
-        if (HWND hwnd = ControlWindow(control)) ::SendMessageW(hwnd, PBM_SETPOS, std::clamp(pos, 0, 100), 0);
+        if (HWND hwnd = ControlWindow(control))
+            ::SendMessageW(hwnd, PBM_SETPOS, std::clamp(pos, 0, 100), 0);
     });
 }
 
-int GetProgressPos(int) { return progressStored.load(); }
+int GetProgressPos(int) {
+    return progressStored.load();
+}
 
-bool WindowAlive() { return windowAlive.load(); }
+bool WindowAlive() {
+    return windowAlive.load();
+}
 
 void SetTimerPeriod(int, int periodMs) {
     OnUi([periodMs] {
         const int period = std::max(0, periodMs);
-        if (period == window.timerPeriod || !window.hwnd) return;
+        if (period == window.timerPeriod || !window.hwnd)
+            return;
         ::KillTimer(window.hwnd, kTimerId);
         window.timerPeriod = period;
-        if (period > 0) ::SetTimer(window.hwnd, kTimerId, static_cast<UINT>(period), nullptr);
+        if (period > 0)
+            ::SetTimer(window.hwnd, kTimerId, static_cast<UINT>(period), nullptr);
     });
 }
 
