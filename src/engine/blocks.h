@@ -17,7 +17,7 @@ struct Block {
     int32_t end = 0;       // one past the last byte
     int32_t next = 0;      // the next byte to write; the block is complete at `end`
     int owner = 0;         // the connection serving it, 0 for none
-    bool started = false;  // a byte of it is being written: no longer for another to take over
+    bool started = false;  // bytes of it are in hand: no longer for another to take over
     bool Complete() const { return next >= end; }
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "engine/events.h"
@@ -200,28 +201,47 @@ Failure Connection::ReadBody(platform::TcpSocket& socket, const ResponseHead& he
     const TaskConfig& config = task_->config();
     const auto& stop = task_->stopFlag();
     // With a length, the end of the body is known even if the server keeps the connection.
-    bool counted = head.lengthState() == ResponseHead::Length::kValid;
-    int64_t left = counted ? head.length() : INT64_MAX;
-    const char* data = buffer_.get() + bodyStart;
-    size_t size = bodySize;
+    int64_t left = head.lengthState() == ResponseHead::Length::kValid ? head.length() : INT64_MAX;
+    // Reads gather in the buffer and go to the file when the next read would not fit:
+    // half the writes with the tool's 10240-byte reads. Paced reads are written at once.
+    const bool gather = config.speedLimit <= 0;
+    char* buffer = buffer_.get();
+    size_t fill = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(bodySize), left));
+    std::memmove(buffer, buffer + bodyStart, fill);
+    left -= static_cast<int64_t>(fill);
+    // Writes what has gathered; kNone to read on, else why this answer is done with.
+    auto flush = [&]() -> std::optional<Failure> {
+        if (fill == 0)
+            return std::nullopt;
+        Task::WriteResult r = task_->Write(id_, &*block_, buffer, fill);
+        fill = 0;
+        switch (r) {
+            case Task::WriteResult::kMore:
+                return std::nullopt;
+            case Task::WriteResult::kBlockDone:
+            case Task::WriteResult::kLost:
+                return Failure::kNone;
+            case Task::WriteResult::kFileError:
+                return Failure::kFile;
+        }
+        return std::nullopt;
+    };
     auto lastRead = std::chrono::steady_clock::now();
+    bool claimed = false;
     for (;;) {
-        if (size > 0) {
-            size = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), left));
-            left -= static_cast<int64_t>(size);
-            switch (task_->Write(id_, &*block_, data, size)) {
-                case Task::WriteResult::kMore:
-                    break;
-                case Task::WriteResult::kBlockDone:
-                case Task::WriteResult::kLost:
-                    return Failure::kNone;
-                case Task::WriteResult::kFileError:
-                    return Failure::kFile;
-            }
+        if (fill > 0 && !claimed) {
+            if (!task_->Claim(id_, *block_))
+                return Failure::kNone;  // another connection carried the block on meanwhile
+            claimed = true;
+        }
+        size_t readSize = ReadSize();
+        if (left <= 0 || !gather || kReceiveBuffer - fill < readSize) {
+            if (auto done = flush())
+                return *done;
         }
         if (left <= 0)
             return Failure::kClosedEarly;  // the answer ended before the block
-        if (config.speedLimit > 0) {
+        if (!gather) {
             // One read a second per connection.
             auto due = lastRead + std::chrono::seconds(1);
             while (std::chrono::steady_clock::now() < due) {
@@ -231,11 +251,18 @@ Failure Connection::ReadBody(platform::TcpSocket& socket, const ResponseHead& he
             }
             lastRead = std::chrono::steady_clock::now();
         }
+        size_t got = 0;
         Failure f =
-            FromNet(socket.Receive(buffer_.get(), ReadSize(), &size, config.receiveTimeout, stop), Failure::kReceive);
-        if (f != Failure::kNone)
+            FromNet(socket.Receive(buffer + fill, readSize, &got, config.receiveTimeout, stop), Failure::kReceive);
+        if (f != Failure::kNone) {
+            // What arrived before the failure is good: keep it, then report.
+            if (auto done = flush())
+                return *done;
             return f;
-        data = buffer_.get();
+        }
+        got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), left));
+        left -= static_cast<int64_t>(got);
+        fill += got;
     }
 }
 

@@ -157,6 +157,9 @@ void Task::Run() {
         for (const Event& e : batch)
             Call(e.code, e.conn, e.v1, e.v2);
         batch.clear();
+        // While data flows, let a millisecond's events gather: one wake-up per batch
+        // instead of one per read keeps the cost of events small at loopback speeds.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     std::vector<std::thread> workers;
     {
@@ -272,6 +275,14 @@ Task::WriteResult Task::Write(int conn, size_t* block, const char* data, size_t 
         Queue(kEventNextBlock, conn, blocks_[*next].next, blocks_[*next].end);
     }
     return WriteResult::kMore;
+}
+
+bool Task::Claim(int conn, size_t block) {
+    std::lock_guard lock(blockMutex_);
+    if (block >= blocks_.size() || blocks_[block].owner != conn)
+        return false;
+    blocks_[block].started = true;
+    return true;
 }
 
 bool Task::Owns(int conn, size_t block, int32_t* next, int32_t* end) {

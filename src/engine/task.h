@@ -84,6 +84,9 @@ class Task : public std::enable_shared_from_this<Task> {
     // Writes answer bytes at the connection's position in `*block` (which is its `next`),
     // running on into the following block when nobody has started it (event 7).
     WriteResult Write(int conn, size_t* block, const char* data, size_t size);
+    // Bytes for the block are in hand: from now on no other connection takes it over.
+    // False when the connection no longer serves it.
+    bool Claim(int conn, size_t block);
     // Whether the connection still serves the block, and where it goes on from.
     bool Owns(int conn, size_t block, int32_t* next, int32_t* end);
     std::optional<size_t> TakeUnserved(int conn, int32_t* next, int32_t* end);
