@@ -128,14 +128,19 @@ std::string HttpFetch(const std::string& address) {
     if (!request || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0))
         return {};
 
+    // Read what is there each time: a read that asks for more than has arrived would wait
+    // for it, and when the connection then breaks off, the bytes it held would be lost.
     std::string body;
-    char chunk[64 * 1024];
+    std::string chunk;
     for (;;) {
-        DWORD got = 0;
-        // A read that breaks off leaves what arrived until then.
-        if (!InternetReadFile(request.get(), chunk, sizeof chunk, &got) || got == 0)
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0) || available == 0)
             break;
-        body.append(chunk, got);
+        chunk.resize(available);
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), chunk.data(), available, &got) || got == 0)
+            break;
+        body.append(chunk.data(), got);
     }
     return body;
 }
