@@ -32,17 +32,20 @@ if [ "${1:-}" = --steps ]; then
     shot "$out/demo.png"
 
     if [ "${QZLN_DEMO_PARSE_ONLY:-}" != 1 ]; then
-        # The folder is chosen on drive D:, which stands for out/ (Wine's shell does not list
-        # the Unix root behind Z:).
-        rm -rf "$out/demo-download"
-        mkdir -p "$out/demo-download"
-        ln -sfn "$out" "$WINEPREFIX/dosdevices/d:"
-        driver click 按钮2 pick-folder 'D:\demo-download' 30000 wait-text 编辑框3 'D:\demo-download' 5000
+        # The folder lies inside the Wine prefix (Wine's shell does not list the Unix root
+        # behind Z:); the file is copied to out/ afterwards.
+        folder=$WINEPREFIX/drive_c/users/Public/qzln-demo
+        rm -rf "$folder"
+        mkdir -p "$folder"
+        driver click 按钮2 pick-folder 'C:\users\Public\qzln-demo' 30000 \
+            wait-text 编辑框3 'C:\users\Public\qzln-demo' 5000
         driver click 按钮3 wait-progress 20 60000 status
         shot "$out/demo-downloading.png"
         driver wait-box 180000 status
         shot "$out/demo-done.png"
         driver answer 1 sleep 500 status
+        rm -rf "$out/demo-download"
+        cp -r "$folder" "$out/demo-download"
     fi
     driver close 20000
     wait "$app_pid" || true

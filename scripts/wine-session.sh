@@ -81,7 +81,7 @@ else
 fi
 
 # Bump when the set-up below changes: an older prefix is then made anew.
-prefix_version=3
+prefix_version=5
 prefix_ready=$WINEPREFIX/.qzln-ready
 if [ "$(cat "$prefix_ready" 2>/dev/null)" != "$prefix_version" ]; then
     log "creating the Wine prefix $WINEPREFIX"
@@ -93,17 +93,28 @@ if [ "$(cat "$prefix_ready" 2>/dev/null)" != "$prefix_version" ]; then
         [ -f "/usr/share/wine/fonts/$f" ] && cp "/usr/share/wine/fonts/$f" "$WINEPREFIX/drive_c/windows/Fonts/"
     done
     # Chinese glyphs in the default GUI font, the status bar and the message boxes: link the
-    # dialog fonts to WenQuanYi Micro Hei.
-    key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-    for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
-        wine reg add "$key" /v "$font" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
-    done
-    # Wine draws the windows' own frames and title bars, as Windows would, and the window
-    # manager only places them.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-    # The shell's "open" of a web address runs this hook instead of a browser.
-    wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$WINEPREFIX/browser-hook.sh" /f \
-        >/dev/null 2>&1
+    # dialog fonts to WenQuanYi Micro Hei. Wine draws the windows' own frames and title bars,
+    # as Windows would; the window manager only places them. The shell's "open" of a web
+    # address runs the hook below instead of a browser. One import for all: each start of a
+    # Wine program costs time.
+    # REGEDIT4: the hex(7) list is in ANSI bytes, each string ending in a zero, then one more.
+    link=$(printf 'wqy-microhei.ttc,WenQuanYi Micro Hei\0\0' | od -An -tx1 -v |
+        tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+    {
+        echo 'REGEDIT4'
+        echo
+        echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+        for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+            echo "\"$font\"=hex(7):$link"
+        done
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+        echo '"Decorated"="N"'
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\WineBrowser]'
+        echo "\"Browsers\"=\"$WINEPREFIX/browser-hook.sh\""
+    } >"$session_dir/setup.reg"
+    wine reg import "$session_dir/setup.reg" >/dev/null 2>&1
     wineserver -w
     echo "$prefix_version" >"$prefix_ready"
     log "prefix created after $(elapsed)"

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace automation {
@@ -327,6 +328,10 @@ std::optional<Box> WaitForBox(DWORD pid, int timeoutMs) {
     HWND found = nullptr;
     if (!WaitUntil([&] { return (found = FindTopLevel(pid, IsMessageBox)) != nullptr; }, timeoutMs))
         return std::nullopt;
+    // A box can be seen while it is still being set up: wait for its text, then let it settle.
+    HWND textControl = ::GetDlgItem(found, 0xFFFF);
+    WaitUntil([&] { return !Text(textControl).empty(); }, 3000);
+    ::Sleep(200);
     Box box{found, TitleOf(found), Text(::GetDlgItem(found, 0xFFFF)), {}, false};
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO})
         if (HWND b = ::GetDlgItem(found, id); b && ::IsWindowVisible(b))
@@ -378,8 +383,11 @@ bool ChooseFolder(HWND dialog, const std::wstring& path) {
         selected =
             !edit || name.empty() || WaitUntil([&] { return _wcsicmp(Text(edit).c_str(), name.c_str()) == 0; }, 500);
     }
-    if (!selected)
+    if (!selected) {
+        std::fprintf(stderr, "folder dialog: the field shows \"%s\", not \"%s\"\n", Utf8(Text(edit)).c_str(),
+                     Utf8(name).c_str());
         return false;
+    }
     Click(::GetDlgItem(dialog, IDOK));
     return WaitGone(dialog, 10000);
 }
