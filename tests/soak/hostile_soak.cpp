@@ -7,6 +7,10 @@
 //   hostile_soak --round-seed R     replays the one round whose seed a violation printed
 //
 // Exit code 0 when no download broke a rule, 1 otherwise (the folder is then kept).
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -52,6 +56,7 @@ struct Recorder {
     bool ended = false;
     bool callAfterEnd = false;
     int32_t answer18 = 0;
+    int64_t writeLimit = -1;  // at event 3, file writes beyond this offset start failing
     int32_t doneAtEnd = -1;
     engine::Download* download = nullptr;
 };
@@ -62,6 +67,12 @@ int32_t OnEvent(int32_t code, int32_t, int32_t v1, int32_t v2, int32_t) {
     if (rec.ended) rec.callAfterEnd = true;
     rec.events.push_back({code, v1, v2});
     if (code == engine::kEventFileExists) return rec.answer18;
+    if (code == engine::kEventLength && rec.writeLimit >= 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(rec.writeLimit);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     if (code == engine::kEventTaskEnded) {
         // As the tool does: the amount received, asked while event 4 runs.
         rec.doneAtEnd = engine::GetDoneLength(*rec.download);
@@ -103,8 +114,21 @@ std::set<std::string> Names(const fs::path& dir) {
 // What an existing file at the target leads to in a round.
 enum class Existing { kNone, kNewName, kNewNameTwice, kAbandon };
 
+// The disk's side of a round: the file cannot be created, or writing it fails midway
+// (a file-size limit of the process stands in for a full disk).
+enum class Disk { kFine, kMissingFolder, kFullAtCreate, kFullWhileWriting };
+
+// Sets the process's file-size limit (beyond it writes fail with EFBIG); -1 lifts it.
+void LimitFileSize(int64_t bytes) {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes < 0 ? limit.rlim_max : static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 struct Figures {
-    int downloads = 0, complete = 0, failed = 0, abandoned = 0, violations = 0;
+    int downloads = 0, complete = 0, failed = 0, abandoned = 0, noFile = 0, violations = 0;
+    int writeErrors = 0, writeErrorsComplete = 0;  // rounds whose writes failed midway, and of them complete
     int connections = 0;
     int faults[static_cast<int>(soak::Fault::kCount)] = {};
 };
@@ -147,8 +171,17 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     // What stands beside and above the folder before the download: nothing may be added there.
     const std::set<std::string> siblingsBefore = Names(folder_.parent_path());
     const std::set<std::string> aboveBefore = Names(folder_.parent_path().parent_path());
+    Disk disk = Disk::kFine;
+    if (existing == Existing::kNone && rng_.Percent(15)) {
+        int64_t pick = rng_.Between(0, 9);
+        disk = pick < 3 ? Disk::kMissingFolder : pick < 6 ? Disk::kFullAtCreate : Disk::kFullWhileWriting;
+    }
+    const int64_t limit = rng_.Between(0, int64_t(size) - 1);
+
     fs::create_directories(folder_);
-    const fs::path target = folder_ / "track.mp3";
+    // The tool's target is a Windows path: folder, "\", file name.
+    const fs::path targetFolder = disk == Disk::kMissingFolder ? folder_ / "missing" : folder_;
+    const fs::path target = targetFolder / "track.mp3";
     std::vector<std::pair<fs::path, std::string>> sentinels;
     if (existing != Existing::kNone) sentinels.push_back({target, "sentinel " + std::to_string(index_) + "\n"});
     if (existing == Existing::kNewNameTwice) sentinels.push_back({folder_ / "track(1).mp3", "second sentinel\n"});
@@ -173,12 +206,14 @@ bool Round::Run(engine::Download& download, Figures& fig) {
         rec.ended = rec.callAfterEnd = false;
         rec.doneAtEnd = -1;
         rec.answer18 = existing == Existing::kAbandon ? 1 : 0;
+        rec.writeLimit = disk == Disk::kFullWhileWriting ? limit : -1;
         rec.download = &download;
     }
     engine::TaskParam param;
     param.mode = 4096;
     param.address = server.BaseUrl() + "/soak/" + std::to_string(index_) + "/track.mp3";
-    param.targetPath = target.string();
+    param.targetPath = targetFolder.string() + "\\track.mp3";
+    if (disk == Disk::kFullAtCreate) LimitFileSize(limit);
     param.connections = connections;
     param.connectTimeout = 1000;
     param.sendTimeout = 1000;
@@ -203,6 +238,7 @@ bool Round::Run(engine::Download& download, Figures& fig) {
         if (!rec.cv.wait_for(lock, std::chrono::seconds(90), [] { return rec.ended; }))
             return Violation("no event 4 within 90 s");
     }
+    LimitFileSize(-1);
     server.Stop();  // ends stalled answers; every connection is closed after this
     {
         std::lock_guard lock(rec.mutex);
@@ -237,7 +273,11 @@ bool Round::Run(engine::Download& download, Figures& fig) {
 
     const bool complete = count3 == 1 && done >= length;
     const char* outcome = "failed";
-    if (existing == Existing::kAbandon && count18 == 1) {
+    if (disk == Disk::kMissingFolder || disk == Disk::kFullAtCreate) {
+        outcome = "no file";
+        if (count3 != 0) Violation("event 3 although the file could not be created");
+        if (complete) Violation("reported complete although the file could not be created");
+    } else if (existing == Existing::kAbandon && count18 == 1) {
         outcome = "abandoned";
         if (count3 != 0) Violation("event 3 after the download was abandoned");
         if (complete) Violation("abandoned download reported complete");
@@ -256,12 +296,17 @@ bool Round::Run(engine::Download& download, Figures& fig) {
         }
     }
 
+    // A task that did not complete has said so with event 9 on some connection.
+    const bool said9 = std::any_of(events.begin(), events.end(),
+                                   [](const Event& e) { return e.code == engine::kEventConnectionFailed; });
+    if (!complete && !said9) Violation("ended incomplete without event 9");
+
     // Existing files unchanged; nothing in the folder but them and the download's own file.
     for (const auto& [path, bytes] : sentinels)
         if (ReadFile(path) != bytes) Violation("existing file " + path.filename().string() + " was changed");
     std::set<std::string> allowed;
     for (const auto& s : sentinels) allowed.insert(s.first.filename().string());
-    if (existing != Existing::kAbandon) allowed.insert(finalPath.filename().string());
+    if (existing != Existing::kAbandon && disk != Disk::kMissingFolder) allowed.insert(finalPath.filename().string());
     for (const std::string& name : Names(folder_))
         if (!allowed.count(name)) Violation("unexpected file " + name + " in the folder");
     if (existing == Existing::kAbandon && Names(folder_).size() != sentinels.size())
@@ -271,13 +316,18 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     if (siblings != siblingsBefore) Violation("something beside the chosen folder was written");
     if (Names(folder_.parent_path().parent_path()) != aboveBefore) Violation("something was written two levels up");
 
+    if (disk == Disk::kFullWhileWriting) {
+        ++fig.writeErrors;
+        if (complete) ++fig.writeErrorsComplete;
+    }
     if (std::string(outcome) == "complete") ++fig.complete;
     else if (std::string(outcome) == "abandoned") ++fig.abandoned;
+    else if (std::string(outcome) == "no file") ++fig.noFile;
     else ++fig.failed;
     ++fig.downloads;
     if (verbose_ || !ok_)
-        std::printf("round %d: %zu bytes at %d KB/s, %d conn, faults %d%%, existing %d, %d server connections: %s\n",
-                    index_, size, hostile.bytesPerSecond / 1024, connections, faultPercent, int(existing),
+        std::printf("round %d: %zu bytes at %d KB/s, %d conn, faults %d%%, existing %d, disk %d, %d server connections: %s\n",
+                    index_, size, hostile.bytesPerSecond / 1024, connections, faultPercent, int(existing), int(disk),
                     stats->connections.load(), outcome);
     if (ok_) fs::remove_all(folder_);
     return ok_;
@@ -328,6 +378,7 @@ int main(int argc, char** argv) {
                 root.string().c_str());
     std::fflush(stdout);
 
+    signal(SIGXFSZ, SIG_IGN);  // a write beyond the file-size limit fails instead of ending the process
     // Short pauses between retries keep a soak of hundreds of downloads within minutes.
     engine::EngineTuning tuning = engine::GetEngineTuning();
     tuning.retryPauseMs = 20;
@@ -352,9 +403,12 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::printf("soak: %d downloads in %.1f s: %d complete, %d failed, %d abandoned; %d violations%s\n",
-                fig.downloads, seconds, fig.complete, fig.failed, fig.abandoned, fig.violations,
+    std::printf("soak: %d downloads in %.1f s: %d complete, %d failed, %d abandoned, %d without a file (no folder "
+                "or disk full); %d violations%s\n",
+                fig.downloads, seconds, fig.complete, fig.failed, fig.abandoned, fig.noFile, fig.violations,
                 timeUp ? " (time limit reached)" : "");
+    std::printf("soak: %d downloads met a write error midway, %d of them had finished before it\n", fig.writeErrors,
+                fig.writeErrorsComplete);
     std::printf("soak: %d server connections;", fig.connections);
     for (int f = 0; f < static_cast<int>(soak::Fault::kCount); ++f)
         std::printf(" %s %d", soak::FaultName(static_cast<soak::Fault>(f)), fig.faults[f]);
