@@ -83,6 +83,7 @@ long)
         work=$scratch/$name
         mkdir -p "$work/new" "$work/artifacts"
         log=$work/long.log
+        touch "$work/.started"  # findings of earlier runs stay, but are not counted again
         echo "== $name: $seconds s (log $log)"
         # One process at a time: the machine's cores are shared.
         set +e
@@ -94,7 +95,7 @@ long)
         last=$(grep -E '^#[0-9]+' "$log" | tail -n 1)
         cov=$(grep -o 'cov: [0-9]*' <<<"$last" | grep -o '[0-9]*' || true)
         ft=$(grep -o 'ft: [0-9]*' <<<"$last" | grep -o '[0-9]*' || true)
-        found=$(find "$work/artifacts" -type f | wc -l)
+        found=$(find "$work/artifacts" -type f -newer "$work/.started" | wc -l)
         line=$(printf '%-24s execs %s  cov %s  ft %s  new inputs %s  findings %s' "$name" "${execs:-?}" \
             "${cov:-?}" "${ft:-?}" "$(find "$work/new" -type f | wc -l)" "$found")
         echo "$line"
