@@ -83,7 +83,9 @@ void RegisterExitRoutine(Handler routine) {
 
 void FatalError(const std::string& message) {
     const std::string text = std::string(texts::kRuntimeError) + "\r\n\r\n" + texts::kErrorInfo + message + "\r\n";
-    ::MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(texts::kErrorTitle).c_str(), MB_OK | MB_ICONERROR);
+    // No owner; task-modal, so that no handler of the window runs behind the box.
+    ::MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(texts::kErrorTitle).c_str(),
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
     {
         std::lock_guard lock(exitMutex);
         exitRoutines.clear();
