@@ -53,6 +53,22 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
             break;
         unsigned c = s[i++];
         uint32_t u = c;
+        // The common case of a Chinese page first: a well-formed three-byte sequence.
+        if ((c & 0xF0) == 0xE0 && i + 1 < n) {
+            const unsigned x1 = s[i] ^ 0x80u, x2 = s[i + 1] ^ 0x80u;
+            u = (c & 0x0Fu) << 12 | x1 << 6 | x2;
+            if (x1 < 0x40 && x2 < 0x40 && u >= 0x800 && (u < 0xD800 || u >= 0xE000)) {
+                if (Write) {
+                    if (o + 1 > cap)
+                        return -1;
+                    dst[o] = static_cast<char16_t>(u);
+                }
+                i += 2;
+                ++o;
+                continue;
+            }
+            u = c;
+        }
         if (c >= 0x80) {
             unsigned len = kLength[c - 0x80], x;
             u = c & kMask[len];
@@ -181,6 +197,16 @@ long long Encode936(const char16_t* s,
             break;
         char16_t u = s[i++];
         uint16_t e = u < 0x80 ? u : t.encode[u];
+        if (e >= 0x100) {  // the common case: a double-byte character
+            if (Write) {
+                if (o + 2 > cap)
+                    return -1;
+                dst[o] = static_cast<unsigned char>(e >> 8);
+                dst[o + 1] = static_cast<unsigned char>(e);
+            }
+            o += 2;
+            continue;
+        }
         unsigned char bytes[2];
         size_t len;
         if (u != 0 && e == 0) {
