@@ -124,6 +124,39 @@ TEST(WideToMultiByte, BufferOfTwiceTheAnsiMeasure) {
     EXPECT_EQ(WideToMultiByte(string(1, 'a')), "");
 }
 
+TEST(CodePageApi, Utf8DecodedAsTheSystemDoesWithoutStrictChecking) {
+    struct Case {
+        const char* name;
+        string utf8;
+        std::u16string units;  // the terminator included
+    } cases[] = {
+        {"smallest three-byte", "\xE0\xA0\x80", u"\x0800\0"s},
+        {"last before the surrogates", "\xED\x9F\xBF", u"\xD7FF\0"s},
+        {"first after the surrogates", "\xEE\x80\x80", u"\xE000\0"s},
+        {"byte order mark kept",
+         "\xEF\xBB\xBF"
+         "a",
+         u"\xFEFF"
+         "a\0"s},
+        {"an encoded surrogate", "\xED\xA0\x80", u"\xFFFD\xFFFD\0"s},
+        {"overlong three-byte", "\xE0\x9F\xBF", u"\xFFFD\xFFFD\0"s},
+        {"cut sequence, then a whole one", "\xE4\x80\xE4\xB8\xAD", u"\xFFFD\x4E2D\0"s},
+        {"cut four-byte, then ASCII", "\xF0\x9F\x41",
+         u"\xFFFD"
+         "A\0"s},
+        {"highest character", "\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF\0"s},
+        {"F5 begins nothing", "\xF5\x80\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD\0"s},
+        {"lead byte before a whole two-byte", "\xC2\xC2\xA9", u"\xFFFD\x00A9\0"s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char16_t out[16] = {};
+        const int n = platform::MultiByteToWideChar(65001, 0, c.utf8.c_str(), -1, out, 16);
+        EXPECT_EQ(platform::MultiByteToWideChar(65001, 0, c.utf8.c_str(), -1, nullptr, 0), n);
+        EXPECT_EQ(Hex(Wide(std::u16string(out, static_cast<size_t>(n > 0 ? n : 0)))), Hex(Wide(c.units)));
+    }
+}
+
 TEST(CodePageApi, MeasureCapacityAndFailure) {
     if (!AnsiIs936())
         GTEST_SKIP() << "the ANSI code page is not 936";
