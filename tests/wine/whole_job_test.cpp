@@ -60,6 +60,28 @@ class WholeJobTest : public GuiTest {
 
     HWND C(const wchar_t* name) { return Control(window_, name); }
 
+    // Starts the program on the play page, parses it and chooses the folder.
+    void ParseAndBrowse() {
+        const std::wstring page = Widen(server_->BaseUrl()) + L"/dance/play/1.html";
+        ASSERT_TRUE(Start(L"\"" + page + L"\""));
+        Click(C(L"按钮1"));
+        ASSERT_TRUE(WaitUntil([&] { return Text(C(L"编辑框2")).find(L".mp3") != std::wstring::npos; }, 20000));
+        Click(C(L"按钮2"));
+        HWND dialog = WaitForFolderDialog(process_->Id(), 20000);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(ChooseFolder(dialog, folder_));
+        ASSERT_TRUE(WaitUntil([&] { return Text(C(L"编辑框3")) == folder_; }, 5000));
+    }
+
+    // Closes the window the way a user does and expects a clean end.
+    void CloseAndExpectExitZero() {
+        PostKey(C(L"编辑框1"), VK_ESCAPE);
+        const std::optional<DWORD> code = process_->WaitExit(20000);
+        ASSERT_TRUE(code.has_value()) << "the program hangs after its window was closed";
+        EXPECT_EQ(*code, 0u);
+        process_.reset();
+    }
+
     // Clicks 下载 and answers the boxes that follow: the question of an existing file with
     // `existsAnswer` (when asked), then the closing box, which it returns.
     Box Download(int existsAnswer, bool expectQuestion) {
@@ -168,6 +190,23 @@ TEST_F(WholeJobTest, ParseBrowseDownloadThenTheSameTargetAnsweredYesAndNo) {
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);
     process_.reset();
+}
+
+// Closing the window while the engine works, also while its question waits for an answer:
+// the program ends at once with 0, and nothing touches the window that has gone.
+TEST_F(WholeJobTest, ClosingDuringADownloadEndsTheProgramCleanly) {
+    ParseAndBrowse();
+    Click(C(L"按钮3"));
+    ASSERT_TRUE(WaitUntil([&] { return ProgressPos(C(L"进度条1")) > 0; }, 30000));
+    CloseAndExpectExitZero();
+
+    // The partly written file is there now, so the next download asks first.
+    ParseAndBrowse();
+    Click(C(L"按钮3"));
+    std::optional<Box> question = WaitForBox(process_->Id(), 30000);
+    ASSERT_TRUE(question.has_value());
+    ASSERT_EQ(question->text, L"文件已存在,继续下载吗?");
+    CloseAndExpectExitZero();
 }
 
 }  // namespace
