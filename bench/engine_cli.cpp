@@ -16,8 +16,14 @@ std::atomic<bool> ended{false};
 std::atomic<int64_t> length{-1};
 std::atomic<int64_t> received{0};
 std::atomic<int> failures{0};
+bool trace = false;  // QZLN_TRACE=1: every event but data on stderr, with the time
+const auto start = std::chrono::steady_clock::now();
 
-int32_t OnEvent(int32_t code, int32_t, int32_t v1, int32_t, int32_t) {
+int32_t OnEvent(int32_t code, int32_t conn, int32_t v1, int32_t v2, int32_t) {
+    if (trace && code != engine::kEventData)
+        std::fprintf(stderr, "%8.3f event %d conn %d %d %d\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), code, conn, v1,
+                     v2);
     switch (code) {
         case engine::kEventLength:
             length = v1;
@@ -44,6 +50,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: engine_cli ADDRESS TARGET [CONNECTIONS]\n");
         return 2;
     }
+    trace = std::getenv("QZLN_TRACE") != nullptr;
     engine::TaskParam p;
     p.mode = 4096;
     p.address = argv[1];

@@ -26,11 +26,63 @@ std::optional<size_t> BlockTable::TakeUnserved(int conn) {
 }
 
 std::optional<size_t> BlockTable::TakeAdjacent(size_t i, int conn) {
-    size_t j = i + 1;
-    if (j >= blocks_.size() || blocks_[j].started || blocks_[j].next != blocks_[j].start)
+    for (size_t j = 0; j < blocks_.size(); ++j) {
+        Block& b = blocks_[j];
+        if (j == i || b.start != blocks_[i].end || b.Complete())
+            continue;
+        if (b.started || b.next != b.start)
+            return std::nullopt;
+        b.owner = conn;
+        return j;
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> BlockTable::SplitLargest(int conn, int64_t nowMs, int* victim) {
+    *victim = 0;
+    size_t best = blocks_.size(), idle = blocks_.size();
+    int32_t bestLeft = 0, idleLeft = 0;
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        const Block& b = blocks_[i];
+        int32_t left = b.end - b.next;
+        if (b.owner == 0 || b.owner == conn || left <= 0)
+            continue;
+        if (left > bestLeft) {
+            best = i;
+            bestLeft = left;
+        }
+        if (!b.writing && nowMs - b.active >= kIdleTakeoverMs && left > idleLeft) {
+            idle = i;
+            idleLeft = left;
+        }
+    }
+    Block part;
+    size_t from;
+    if (best < blocks_.size() && bestLeft >= 2 * kMinSplitPiece) {
+        from = best;
+        part.start = blocks_[best].next + bestLeft / 2;
+    } else if (idle < blocks_.size()) {
+        from = idle;
+        part.start = blocks_[idle].next;
+        part.started = true;  // the former owner must not run on into it again
+        *victim = blocks_[idle].owner;
+    } else {
         return std::nullopt;
-    blocks_[j].owner = conn;
-    return j;
+    }
+    part.next = part.start;
+    part.end = blocks_[from].end;
+    part.owner = conn;
+    part.active = nowMs;
+    blocks_[from].end = part.start;
+    blocks_.push_back(part);
+    return blocks_.size() - 1;
+}
+
+bool BlockTable::OthersAtWork(int conn) const {
+    for (const auto& b : blocks_)
+        if (b.owner != 0 && b.owner != conn && !b.Complete())
+            return true;
+    return false;
 }
 
 bool BlockTable::AllComplete() const {

@@ -13,6 +13,7 @@ namespace engine {
 namespace {
 
 constexpr int kMaxRedirects = 20;
+constexpr int kLingerStepMs = 50;
 
 Failure FromNet(platform::NetStatus s, Failure onFailure) {
     switch (s) {
@@ -36,8 +37,11 @@ Failure FromNet(platform::NetStatus s, Failure onFailure) {
 
 }  // namespace
 
-Connection::Connection(std::shared_ptr<Task> task, int id, std::optional<size_t> block)
-    : task_(std::move(task)), id_(id), block_(block), buffer_(new char[kReceiveBuffer]) {}
+Connection::Connection(std::shared_ptr<Task> task,
+                       int id,
+                       std::optional<size_t> block,
+                       std::shared_ptr<std::atomic<bool>> halt)
+    : task_(std::move(task)), id_(id), block_(block), halt_(std::move(halt)), buffer_(new char[kReceiveBuffer]) {}
 
 void Connection::Run() {
     task_->Queue(kEventWorkerStarted, id_, 0, 0);
@@ -48,14 +52,24 @@ void Connection::Run() {
     int retries = 0;
     for (;;) {
         Failure f = Attempt();
+        if (f == Failure::kStopped && !task_->stopFlag()) {
+            // Woken because another connection took over the rest of its block.
+            halt_->store(false);
+            f = Failure::kNone;
+        }
         if (f == Failure::kNone) {
+            if (block_ && task_->Owns(id_, *block_, &next, &end))
+                continue;  // still its own: go on with it
             // Its block is complete (or another connection carried it on): take up one that
-            // nobody serves, else end.
+            // nobody serves or a share of one that is served; while other connections are
+            // still fetching, stay at hand to relieve them; else end.
             if (auto b = task_->TakeUnserved(id_, &next, &end)) {
                 block_ = b;
                 task_->Queue(kEventNextBlock, id_, next, end);
                 continue;
             }
+            if (task_->OthersAtWork(id_) && Pause(kLingerStepMs))
+                continue;
             task_->Queue(kEventConnectionDone, id_, block_ ? task_->Reached(*block_) : 0, 0);
             return;
         }
@@ -124,7 +138,7 @@ Failure Connection::Exchange(platform::TcpSocket& socket,
                              size_t* bodyStart,
                              size_t* bodySize) {
     const TaskConfig& config = task_->config();
-    const auto& stop = task_->stopFlag();
+    const auto& stop = *halt_;
     for (int redirects = 0;; ++redirects) {
         Url url = task_->CurrentUrl();
         if (url.scheme != "http")
@@ -199,7 +213,7 @@ Failure Connection::CheckAnswer(const ResponseHead& head, std::optional<int32_t>
 
 Failure Connection::ReadBody(platform::TcpSocket& socket, const ResponseHead& head, size_t bodyStart, size_t bodySize) {
     const TaskConfig& config = task_->config();
-    const auto& stop = task_->stopFlag();
+    const auto& stop = *halt_;
     // With a length, the end of the body is known even if the server keeps the connection.
     int64_t left = head.lengthState() == ResponseHead::Length::kValid ? head.length() : INT64_MAX;
     // Reads gather in the buffer and go to the file when the next read would not fit:

@@ -3,6 +3,7 @@
 // network failure it pauses and tries again from the byte where its block stopped.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +19,11 @@ class Task;
 class Connection {
   public:
     // The first connection (no block yet) learns the length; the others serve `block`.
-    Connection(std::shared_ptr<Task> task, int id, std::optional<size_t> block);
+    // `halt` ends its waits: set when the task stops, or when its block was taken over.
+    Connection(std::shared_ptr<Task> task,
+               int id,
+               std::optional<size_t> block,
+               std::shared_ptr<std::atomic<bool>> halt);
     void Run();
 
   private:
@@ -36,6 +41,7 @@ class Connection {
     std::shared_ptr<Task> task_;
     const int id_;
     std::optional<size_t> block_;
+    std::shared_ptr<std::atomic<bool>> halt_;
     std::unique_ptr<char[]> buffer_;
 };
 

@@ -13,6 +13,15 @@ namespace {
 
 std::atomic<int32_t> nextTaskHandle{1};
 
+// A split point lies at least this far beyond the owner's next byte, so a write that the
+// owner has in flight never crosses it.
+static_assert(kMinSplitPiece > static_cast<int32_t>(kReceiveBuffer));
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 int32_t ClampToInt32(int64_t v) {
     return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
@@ -38,6 +47,9 @@ bool Task::Start() {
 
 void Task::Stop() {
     stop_.store(true);
+    std::lock_guard lock(mutex_);
+    for (auto& [conn, halt] : halts_)
+        halt->store(true);
 }
 
 bool Task::WaitFinished(int ms) {
@@ -119,22 +131,25 @@ bool Task::StartWorker(int conn, std::optional<size_t> block) {
     std::lock_guard lock(mutex_);
     if (stop_)
         return false;
+    auto halt = std::make_shared<std::atomic<bool>>(false);
     ++liveWorkers_;
     try {
-        workers_.emplace_back([self = shared_from_this(), conn, block] {
-            Connection(self, conn, block).Run();
-            self->WorkerEnded();
+        workers_.emplace_back([self = shared_from_this(), conn, block, halt] {
+            Connection(self, conn, block, halt).Run();
+            self->WorkerEnded(conn);
         });
     } catch (const std::system_error&) {
         --liveWorkers_;
         return false;
     }
+    halts_[conn] = std::move(halt);
     return true;
 }
 
-void Task::WorkerEnded() {
+void Task::WorkerEnded(int conn) {
     {
         std::lock_guard lock(mutex_);
+        halts_.erase(conn);
         --liveWorkers_;
     }
     cv_.notify_one();
@@ -185,6 +200,9 @@ Failure Task::OnLength(int conn, int32_t length) {
         std::lock_guard lock(blockMutex_);
         length_ = length;
         blocks_.Split(length, config_.connections);
+        int64_t now = NowMs();
+        for (size_t i = 0; i < blocks_.size(); ++i)
+            blocks_[i].active = now;
         blocks_[0].owner = conn;
         Queue(kEventFirstBlock, conn, blocks_[0].start, blocks_[0].end);
     }
@@ -249,12 +267,16 @@ Task::WriteResult Task::Write(int conn, size_t* block, const char* data, size_t 
                 return WriteResult::kLost;
             take = std::min<size_t>(size, static_cast<size_t>(b.end - b.next));
             b.started = true;
+            b.writing = true;
             at = b.next;
             file = file_.get();
         }
         if (take > 0) {
-            if (!file || !file->WriteAt(at, data, take))
+            if (!file || !file->WriteAt(at, data, take)) {
+                std::lock_guard lock(blockMutex_);
+                blocks_[*block].writing = false;
                 return WriteResult::kFileError;
+            }
             done_.fetch_add(static_cast<int64_t>(take), std::memory_order_relaxed);
             speed_.fetch_add(static_cast<int64_t>(take), std::memory_order_relaxed);
             Queue(kEventData, conn, static_cast<int32_t>(take), 0);
@@ -264,6 +286,8 @@ Task::WriteResult Task::Write(int conn, size_t* block, const char* data, size_t 
         std::lock_guard lock(blockMutex_);
         Block& b = blocks_[*block];
         b.next += static_cast<int32_t>(take);
+        b.writing = false;
+        b.active = NowMs();
         if (!b.Complete())
             continue;
         b.owner = 0;
@@ -272,6 +296,7 @@ Task::WriteResult Task::Write(int conn, size_t* block, const char* data, size_t 
         if (!next)
             return WriteResult::kBlockDone;
         *block = *next;
+        blocks_[*next].active = NowMs();
         Queue(kEventNextBlock, conn, blocks_[*next].next, blocks_[*next].end);
     }
     return WriteResult::kMore;
@@ -296,12 +321,28 @@ bool Task::Owns(int conn, size_t block, int32_t* next, int32_t* end) {
 
 std::optional<size_t> Task::TakeUnserved(int conn, int32_t* next, int32_t* end) {
     std::lock_guard lock(blockMutex_);
+    int64_t now = NowMs();
+    int victim = 0;
     auto i = blocks_.TakeUnserved(conn);
+    if (!i)
+        i = blocks_.SplitLargest(conn, now, &victim);
     if (i) {
+        blocks_[*i].active = now;
         *next = blocks_[*i].next;
         *end = blocks_[*i].end;
     }
+    if (victim != 0) {
+        // Its answer has nothing left to give: wake it from its wait so it can help elsewhere.
+        std::lock_guard lock(mutex_);
+        if (auto it = halts_.find(victim); it != halts_.end())
+            it->second->store(true);
+    }
     return i;
+}
+
+bool Task::OthersAtWork(int conn) {
+    std::lock_guard lock(blockMutex_);
+    return blocks_.OthersAtWork(conn);
 }
 
 void Task::Release(int conn, size_t block) {

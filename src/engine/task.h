@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -53,7 +54,7 @@ class Task : public std::enable_shared_from_this<Task> {
 
     // --- The object's side (the tool's thread) ---
     bool Start();  // starts the task thread; false when it cannot
-    void Stop();   // every connection stops within about 50 ms
+    void Stop();   // every connection stops within about 20 ms
     // Waits in 20 ms steps, at most `ms`, for the task thread to end; true when it did.
     bool WaitFinished(int ms);
     // Gives the task up: no routine of the tool is called from now on; the threads end
@@ -89,7 +90,12 @@ class Task : public std::enable_shared_from_this<Task> {
     bool Claim(int conn, size_t block);
     // Whether the connection still serves the block, and where it goes on from.
     bool Owns(int conn, size_t block, int32_t* next, int32_t* end);
+    // A block for a connection that has finished its own: one that nobody serves, else
+    // half of what is left of the largest one served.
     std::optional<size_t> TakeUnserved(int conn, int32_t* next, int32_t* end);
+    // Whether a block is still being fetched by another connection, which an idle one may
+    // yet relieve.
+    bool OthersAtWork(int conn);
     void Release(int conn, size_t block);
     int32_t Reached(size_t block);
 
@@ -100,7 +106,7 @@ class Task : public std::enable_shared_from_this<Task> {
     };
     void Run();
     bool StartWorker(int conn, std::optional<size_t> block);
-    void WorkerEnded();
+    void WorkerEnded(int conn);
 
     const TaskConfig config_;
     const int32_t handle_;
@@ -116,6 +122,8 @@ class Task : public std::enable_shared_from_this<Task> {
     int liveWorkers_ = 0;
     int nextConn_ = 1;
     std::vector<std::thread> workers_;
+    // Each connection's own stop flag: set for all by Stop, for one whose block was taken over.
+    std::map<int, std::shared_ptr<std::atomic<bool>>> halts_;
     Url url_;
     bool detached_ = false;
     bool finished_ = false;

@@ -1,6 +1,6 @@
 // A TCP client socket for the download engine: BSD sockets natively, Winsock on Windows.
 // Every wait is sliced so that a stop flag set by another thread ends it within about
-// 50 ms; no other thread ever touches the socket itself, so closing it cannot race.
+// 20 ms; no other thread ever touches the socket itself, so closing it cannot race.
 #pragma once
 
 #include <atomic>

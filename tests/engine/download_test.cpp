@@ -43,11 +43,9 @@ TEST_F(DownloadTest, CompleteFilesMatchAndRequestsAreExact) {
         RunTask(d, ToolParam(server_.BaseUrl() + name, Path("t" + std::to_string(size) + ".mp3")));
         EXPECT_TRUE(SameBytes(ReadFile(dir_ / ("t" + std::to_string(size) + ".mp3")), *content));
 
-        // Blocks of equal length, the last with the remainder; one block below 20480 bytes.
-        int blocks = size < 20480 ? 1 : 5;
-        std::set<int64_t> starts;
-        for (int i = 1; i < blocks; ++i)
-            starts.insert(static_cast<int64_t>(size / blocks) * i);
+        // One request without Range; every block request asks from a byte inside the file
+        // (a block's start, or the middle of what is left of a block split for an idle
+        // connection), all byte for byte.
         auto requests = server_.Requests();
         ASSERT_GE(requests.size(), 1u);
         std::string referer = server_.BaseUrl() + "/mp3";
@@ -60,11 +58,13 @@ TEST_F(DownloadTest, CompleteFilesMatchAndRequestsAreExact) {
                 continue;
             }
             int64_t from = std::stoll(range->substr(6));
-            EXPECT_TRUE(starts.count(from)) << *range;
+            EXPECT_GT(from, 0);
+            EXPECT_LT(from, static_cast<int64_t>(size));
             EXPECT_EQ(r.raw, ExpectedRequest(name, server_.HostPort(), referer, from));
         }
         EXPECT_EQ(unranged, 1);
-        EXPECT_LE(requests.size(), static_cast<size_t>(blocks));
+        if (size < 20480)
+            EXPECT_EQ(requests.size(), 1u);
 
         // Events: 5 first, 3 once with the length before any data, 4 last with the length.
         auto events = log_.Events();

@@ -60,8 +60,9 @@ TEST_F(FaultsTest, BrokenConnectionsResumeFromTheRightByte) {
         o.faultRanged = c.ranged;
         o.faultAfter = 5000;
         // Slow enough that the first answer does not run on into blocks before their own
-        // connections begin.
-        o.bytesPerSecond = 400000;
+        // connections begin, and that no idle connection takes over the broken block before
+        // its own connection tries again.
+        o.bytesPerSecond = 200000;
         std::string name = std::string("/f") + std::to_string(&c - cases) + ".mp3";
         server_.Route(name, ServeFile(content, o));
         Download d;
@@ -80,8 +81,7 @@ TEST_F(FaultsTest, BrokenConnectionsResumeFromTheRightByte) {
                 if (!r.empty())
                     froms.push_back(std::stoll(r.substr(6)));
             std::sort(froms.begin(), froms.end());
-            // Four block requests, one of them repeated 5000 bytes further on.
-            EXPECT_EQ(froms.size(), 5u);
+            // A block request repeated 5000 bytes further on.
             bool resumed = false;
             for (size_t i = 0; i + 1 < froms.size(); ++i)
                 for (size_t j = 0; j < froms.size(); ++j)
@@ -89,6 +89,24 @@ TEST_F(FaultsTest, BrokenConnectionsResumeFromTheRightByte) {
             EXPECT_TRUE(resumed);
         }
     }
+}
+
+TEST_F(FaultsTest, StalledBlockIsTakenOverByAnIdleConnection) {
+    auto content = MakeContent(500000);
+    FileOptions o;
+    o.fault = Fault::kStall;  // one block answer stops after 5000 bytes and never goes on
+    o.faultCount = 1;
+    o.faultRanged = true;
+    o.faultAfter = 5000;
+    server_.Route("/stall.mp3", ServeFile(content, o));
+    Download d;
+    auto start = std::chrono::steady_clock::now();
+    RunTask(d, ToolParam(server_.BaseUrl() + "/stall.mp3", Path("stall.mp3")));  // 10 s receive time-out
+    // A connection with nothing left to do took over the rest long before the time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(SameBytes(ReadFile(dir_ / "stall.mp3"), *content));
+    EXPECT_EQ(log_.Count(engine::kEventConnectionFailed), 0);
+    EXPECT_GE(log_.Count(engine::kEventNextBlock), 1);
 }
 
 TEST_F(FaultsTest, AnswersThatFailTheTaskWithoutRetry) {
@@ -145,7 +163,7 @@ TEST_F(FaultsTest, RedirectsAreFollowedAndReplaceTheAddress) {
     RunTask(d, ToolParam(base + "/a/start.mp3", Path("r.mp3")));
     EXPECT_TRUE(SameBytes(ReadFile(dir_ / "r.mp3"), *content));
     auto requests = server_.Requests();
-    ASSERT_EQ(requests.size(), 7u);
+    ASSERT_GE(requests.size(), 7u);  // two redirects, the first answer, four blocks (and any shares)
     EXPECT_EQ(requests[0].target, "/a/start.mp3");
     EXPECT_EQ(requests[1].target, "/a/next/step.mp3");
     EXPECT_EQ(requests[1].Header("Referer"), base + "/a/next");

@@ -78,5 +78,51 @@ TEST(BlocksTest, Split) {
     }
 }
 
+TEST(BlocksTest, IdleConnectionsTakeOverWork) {
+    BlockTable t;
+    t.Split(5 * 1024 * 1024, 2);  // [0, 2.5 MiB) by 1, [2.5 MiB, 5 MiB) by 2
+    t[0].owner = 1;
+    t[1].owner = 2;
+    t[0].next = 1024 * 1024;
+    t[0].started = true;
+    // Nobody idle to serve: connection 3 halves what is left of the largest block.
+    EXPECT_FALSE(t.TakeUnserved(3));
+    int victim = -1;
+    auto half = t.SplitLargest(3, 0, &victim);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(victim, 0);  // a share, not a takeover: the owner goes on
+    EXPECT_EQ(t[1].end, t[*half].start);
+    EXPECT_EQ(t[*half].start, 2621440 + 1310720);
+    EXPECT_EQ(t[*half].end, 5 * 1024 * 1024);
+    EXPECT_EQ(t[*half].owner, 3);
+    // Block 0's answer runs on into block 1 only while nothing of it has been received.
+    t[0].next = t[0].end;
+    auto next = t.TakeAdjacent(0, 1);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(*next, 1u);
+    EXPECT_EQ(t[1].owner, 1);
+    t[*half].started = true;
+    t[1].next = t[1].end;
+    EXPECT_FALSE(t.TakeAdjacent(1, 1));
+    // Too little left to halve, and its owner is still moving: nothing for connection 4.
+    t[*half].next = t[*half].end - 2 * kMinSplitPiece + 1;
+    t[*half].active = 1000;
+    EXPECT_FALSE(t.SplitLargest(4, 1000 + kIdleTakeoverMs - 1, &victim));
+    // Its owner stood still too long: connection 4 takes over all that is left.
+    int32_t rest = t[*half].next;
+    auto tail = t.SplitLargest(4, 1000 + kIdleTakeoverMs, &victim);
+    ASSERT_TRUE(tail);
+    EXPECT_EQ(victim, 3);
+    EXPECT_EQ(t[*tail].start, rest);
+    EXPECT_EQ(t[*tail].end, 5 * 1024 * 1024);
+    EXPECT_TRUE(t[*tail].started);  // the former owner cannot run on into it again
+    EXPECT_TRUE(t[*half].Complete());
+    EXPECT_FALSE(t.OthersAtWork(4));
+    EXPECT_TRUE(t.OthersAtWork(5));
+    // A block whose connection gave up is taken up whole.
+    t[*tail].owner = 0;
+    EXPECT_EQ(t.TakeUnserved(5), tail);
+}
+
 }  // namespace
 }  // namespace engine

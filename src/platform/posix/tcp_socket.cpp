@@ -15,7 +15,7 @@
 namespace platform {
 namespace {
 
-constexpr int kSliceMs = 50;
+constexpr int kSliceMs = 20;
 
 using Clock = std::chrono::steady_clock;
 
