@@ -392,6 +392,25 @@ bool ChooseFolder(HWND dialog, const std::wstring& path) {
     return WaitGone(dialog, 10000);
 }
 
+bool ChooseShellItem(HWND dialog, int csidl) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &pidl)))
+        return false;
+    const size_t size = ::ILGetSize(pidl);
+    RemoteBuffer buffer(dialog, size);
+    const bool written = buffer.ok() && buffer.Write(pidl, size);
+    ::CoTaskMemFree(pidl);
+    if (!written)
+        return false;
+    bool ok = false;
+    Send(dialog, BFFM_SETSELECTIONW, FALSE, buffer.param(), &ok);
+    if (!ok)
+        return false;
+    ::Sleep(500);
+    Click(::GetDlgItem(dialog, IDOK));
+    return WaitGone(dialog, 10000);
+}
+
 void CancelDialog(HWND dialog) {
     Click(::GetDlgItem(dialog, IDCANCEL));
 }

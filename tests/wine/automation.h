@@ -95,5 +95,7 @@ bool WaitGone(HWND hwnd, int timeoutMs);
 HWND WaitForFolderDialog(DWORD pid, int timeoutMs);
 bool ChooseFolder(HWND dialog, const std::wstring& path);
 void CancelDialog(HWND dialog);
+// Chooses a shell item by its CSIDL (for instance CSIDL_DRIVES, which has no file-system path).
+bool ChooseShellItem(HWND dialog, int csidl);
 
 }  // namespace automation

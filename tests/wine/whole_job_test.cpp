@@ -5,6 +5,8 @@
 // local site's fixed loopback port (QZLN_LOCALSITE_EXE, QZLN_LOCAL_SITE_PORT).
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -129,6 +131,23 @@ TEST_F(WholeJobTest, ParseBrowseDownloadThenTheSameTargetAnsweredYesAndNo) {
     Click(C(L"按钮1"));
     const std::wstring audio = Widen(server_->BaseUrl()) + L"/mp3/gui-track.mp3";
     ASSERT_TRUE(WaitUntil([&] { return Text(C(L"编辑框2")) == audio; }, 20000)) << Utf8(Text(C(L"编辑框2")));
+
+    // Browse, cancelled and then with an item that has no file-system path: nothing changes.
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "no path");
+        Click(C(L"按钮2"));
+        HWND dialog = WaitForFolderDialog(process_->Id(), 20000);
+        ASSERT_NE(dialog, nullptr);
+        if (cancel) {
+            CancelDialog(dialog);
+            EXPECT_TRUE(WaitGone(dialog, 10000));
+        } else {
+            EXPECT_TRUE(ChooseShellItem(dialog, CSIDL_DRIVES));
+        }
+        EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(window_) != FALSE; }, 5000));
+        EXPECT_EQ(Text(C(L"编辑框3")), L"");
+        EXPECT_FALSE(WaitForBox(process_->Id(), 0).has_value());
+    }
 
     // Browse: the real dialog, with the program's windows disabled while it is open.
     Click(C(L"按钮2"));
