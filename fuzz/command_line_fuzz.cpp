@@ -11,12 +11,15 @@
 #include "platform/ui_runtime.h"
 
 // The split is tested on its own; the process's command line is never read here.
-std::string platform::CommandLineBytes() { return {}; }
+std::string platform::CommandLineBytes() {
+    return {};
+}
 
 namespace {
 
 void Check(bool ok) {
-    if (!ok) std::abort();
+    if (!ok)
+        std::abort();
 }
 
 // True when the argument ends with a lead byte whose trail byte is missing.
@@ -24,7 +27,8 @@ bool EndsInLoneLead(const std::string& arg) {
     size_t i = 0;
     while (i < arg.size()) {
         if (static_cast<unsigned char>(arg[i]) >= 0x80) {
-            if (i + 1 == arg.size()) return true;
+            if (i + 1 == arg.size())
+                return true;
             i += 2;
         } else {
             ++i;
@@ -55,14 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& arg : args) {
         total += arg.size();
         Check(!HasSingleByteQuote(arg));
-        if (EndsInLoneLead(arg)) requotable = false;  // its lead byte would swallow the closing quote
+        if (EndsInLoneLead(arg))
+            requotable = false;  // its lead byte would swallow the closing quote
     }
     Check(total <= size);
     Check(SplitCommandLine(line) == args);
 
     if (requotable) {
         std::string again = "p";
-        for (const std::string& arg : args) again += " \"" + arg + "\"";
+        for (const std::string& arg : args)
+            again += " \"" + arg + "\"";
         Check(SplitCommandLine(again) == args);
     }
     return 0;

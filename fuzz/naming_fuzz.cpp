@@ -14,12 +14,14 @@
 namespace {
 
 void Check(bool ok) {
-    if (!ok) std::abort();
+    if (!ok)
+        std::abort();
 }
 
 size_t Count(const std::string& s, char c) {
     size_t n = 0;
-    for (char x : s) n += x == c;
+    for (char x : s)
+        n += x == c;
     return n;
 }
 
@@ -27,7 +29,8 @@ size_t Count(const std::string& s, char c) {
 // but as a folder separator to a POSIX file system; the tool never builds such a path.
 bool LeadBeforeSlash(const std::string& s) {
     for (size_t i = 0; i + 1 < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80 && s[i + 1] == '/') return true;
+        if (static_cast<unsigned char>(s[i]) >= 0x80 && s[i + 1] == '/')
+            return true;
     return false;
 }
 
@@ -56,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         name = engine::NextName(name);
         taken.insert(name);
     }
-    while (in.remaining_bytes() > 0) taken.insert(in.ConsumeRandomLengthString(64));
+    while (in.remaining_bytes() > 0)
+        taken.insert(in.ConsumeRandomLengthString(64));
     std::string found;
     int calls = 0;
     const bool ok = engine::FindFreeName(

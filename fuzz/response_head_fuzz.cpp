@@ -17,7 +17,8 @@ namespace {
 using engine::ResponseHead;
 
 void Check(bool ok) {
-    if (!ok) std::abort();
+    if (!ok)
+        std::abort();
 }
 
 struct Fed {
@@ -35,9 +36,10 @@ Fed FeedInPieces(const std::string& bytes, const std::vector<size_t>& pieces) {
         size_t used = f.head.Feed(bytes.data() + at, n);
         Check(used <= n);
         f.taken += used;
-        const bool open = f.head.state() == ResponseHead::State::kStatusLine ||
-                          f.head.state() == ResponseHead::State::kHeaders;
-        if (open) Check(used == n);  // an unfinished head takes all it gets
+        const bool open =
+            f.head.state() == ResponseHead::State::kStatusLine || f.head.state() == ResponseHead::State::kHeaders;
+        if (open)
+            Check(used == n);  // an unfinished head takes all it gets
         if (!open) {
             Check(f.head.Feed(bytes.data() + at + used, n - used) == 0);  // and nothing once done
             break;
@@ -52,7 +54,8 @@ void CheckSame(const ResponseHead& a, const ResponseHead& b) {
     Check(a.error() == b.error());
     Check(a.status() == b.status());
     Check(a.lengthState() == b.lengthState());
-    if (a.lengthState() == ResponseHead::Length::kValid) Check(a.length() == b.length());
+    if (a.lengthState() == ResponseHead::Length::kValid)
+        Check(a.length() == b.length());
     Check(a.location() == b.location());
     Check(a.hasContentRange() == b.hasContentRange());
     Check(a.contentRangeValid() == b.contentRangeValid());
@@ -69,13 +72,16 @@ void CheckSound(const Fed& f) {
         Check(h.status() >= 0 && h.status() <= 999);
         Check(h.error() == ResponseHead::Error::kNone);
     }
-    if (h.state() == ResponseHead::State::kError) Check(h.error() != ResponseHead::Error::kNone);
-    if (h.lengthState() == ResponseHead::Length::kValid) Check(h.length() >= 0);
+    if (h.state() == ResponseHead::State::kError)
+        Check(h.error() != ResponseHead::Error::kNone);
+    if (h.lengthState() == ResponseHead::Length::kValid)
+        Check(h.length() >= 0);
     if (h.contentRangeValid()) {
         Check(h.rangeFirst() >= 0 && h.rangeFirst() <= h.rangeLast());
         Check(h.rangeLast() <= INT32_MAX && h.rangeTotal() >= -1 && h.rangeTotal() <= INT32_MAX);
     }
-    if (h.location()) Check(h.location()->find('\n') == std::string::npos);  // one line at most
+    if (h.location())
+        Check(h.location()->find('\n') == std::string::npos);  // one line at most
 }
 
 }  // namespace
@@ -85,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Piece sizes come from the input's tail; the head bytes are the rest.
     std::vector<size_t> pieces;
     const size_t count = in.ConsumeIntegralInRange<size_t>(1, 8);
-    for (size_t i = 0; i < count; ++i) pieces.push_back(in.ConsumeIntegralInRange<size_t>(1, 64));
+    for (size_t i = 0; i < count; ++i)
+        pieces.push_back(in.ConsumeIntegralInRange<size_t>(1, 64));
     const std::string bytes = in.ConsumeRemainingBytesAsString();
 
     Fed whole = FeedInPieces(bytes, {bytes.size() + 1});

@@ -19,7 +19,8 @@ namespace {
 const std::string kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";  // #引号
 
 void Check(bool ok) {
-    if (!ok) std::abort();
+    if (!ok)
+        std::abort();
 }
 
 // A text of the tool holds no zero byte: it ends at the first one.
@@ -30,7 +31,8 @@ std::string Text(FuzzedDataProvider& in, size_t maxLength) {
 
 // Mostly small positions near the text, sometimes anything at all (overflow probes).
 int Position(FuzzedDataProvider& in, int textLength) {
-    if (in.ConsumeBool()) return in.ConsumeIntegral<int>();
+    if (in.ConsumeBool())
+        return in.ConsumeIntegral<int>();
     return in.ConsumeIntegralInRange<int>(-3, textLength + 3);
 }
 
@@ -43,13 +45,17 @@ struct Given {
     }
 };
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Fold(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameBytes(const std::string& text, size_t at, const std::string& sought, bool fold) {
-    if (at > text.size() || text.size() - at < sought.size()) return false;
+    if (at > text.size() || text.size() - at < sought.size())
+        return false;
     for (size_t i = 0; i < sought.size(); ++i) {
         char a = text[at + i], b = sought[i];
-        if (fold ? Fold(a) != Fold(b) : a != b) return false;
+        if (fold ? Fold(a) != Fold(b) : a != b)
+            return false;
     }
     return true;
 }
@@ -57,16 +63,20 @@ bool SameBytes(const std::string& text, size_t at, const std::string& sought, bo
 // Whether byte `at` (0-based) is a character start when the text is read from `from`.
 bool IsCharStart(const std::string& text, size_t from, size_t at) {
     size_t i = from;
-    while (i < at) i += static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
+    while (i < at)
+        i += static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
     return i == at;
 }
 
-void CheckFindText(const std::string& text, const std::string& sought, std::optional<int> start,
+void CheckFindText(const std::string& text,
+                   const std::string& sought,
+                   std::optional<int> start,
                    std::optional<int> flag) {
     const int n = static_cast<int>(text.size());
     int pos = FindText(text, sought, start, flag);
     Check(pos == -1 || (pos >= 1 && pos <= n));
-    if (pos == -1 || sought.empty()) return;
+    if (pos == -1 || sought.empty())
+        return;
     size_t from = static_cast<size_t>(start ? (*start < 1 ? 1 : *start) : 1) - 1;
     Check(static_cast<size_t>(pos - 1) >= from);
     Check(IsCharStart(text, from, static_cast<size_t>(pos - 1)));
@@ -83,8 +93,12 @@ void CheckTextMid(const std::string& text, int start, int length) {
     }
 }
 
-void CheckReplaceText(const std::string& text, const std::string& sought, std::optional<std::string> replacement,
-                      std::optional<int> start, std::optional<int> count, std::optional<bool> caseSensitive) {
+void CheckReplaceText(const std::string& text,
+                      const std::string& sought,
+                      std::optional<std::string> replacement,
+                      std::optional<int> start,
+                      std::optional<int> count,
+                      std::optional<bool> caseSensitive) {
     std::string out = ReplaceText(text, sought, replacement, start, count, caseSensitive);
     Check(out == ReplaceText(text, sought, replacement, start, count, caseSensitive));
     const size_t repl = replacement ? replacement->size() : 0;
@@ -94,19 +108,24 @@ void CheckReplaceText(const std::string& text, const std::string& sought, std::o
     }
     // At most one replacement per sought text's worth of bytes.
     Check(out.size() <= text.size() + (text.size() / sought.size() + 1) * repl);
-    if (repl == 0) Check(out.size() <= text.size());
+    if (repl == 0)
+        Check(out.size() <= text.size());
     // The bytes before the start are copied unchanged.
     size_t before = start && *start > 1 ? static_cast<size_t>(*start) - 1 : 0;
     before = std::min(before, text.size());
     Check(out.compare(0, before, text, 0, before) == 0);
 }
 
-void CheckTextBetween(const std::string& text, const std::string& left, const std::string& right,
-                      std::optional<int> start, std::optional<bool> caseInsensitive) {
+void CheckTextBetween(const std::string& text,
+                      const std::string& left,
+                      const std::string& right,
+                      std::optional<int> start,
+                      std::optional<bool> caseInsensitive) {
     std::string between = TextBetween(text, left, right, start, caseInsensitive);
     Check(between.size() <= text.size());
     Check(between == TextBetween(text, left, right, start, caseInsensitive));
-    if (between.empty()) return;
+    if (between.empty())
+        return;
     const bool fold = caseInsensitive.value_or(false);
     std::string l = ReplaceText(left, kQuotePlaceholder, std::string("\""), std::nullopt, std::nullopt, true);
     std::string r = ReplaceText(right, kQuotePlaceholder, std::string("\""), std::nullopt, std::nullopt, true);
@@ -124,7 +143,8 @@ void CheckReverseAndRight(const std::string& text, const std::string& sought, st
     if (pos != -1 && !sought.empty()) {
         Check(SameBytes(text, static_cast<size_t>(pos - 1), sought, false));
         Check(IsCharStart(text, 0, static_cast<size_t>(pos - 1)));
-        if (start) Check(static_cast<long long>(pos - 1) + static_cast<long long>(sought.size()) <= *start - 1LL);
+        if (start)
+            Check(static_cast<long long>(pos - 1) + static_cast<long long>(sought.size()) <= *start - 1LL);
     }
     std::string right = TextRight(text, count);
     Check(right.size() <= text.size());

@@ -19,19 +19,22 @@
 namespace {
 
 void Check(bool ok) {
-    if (!ok) std::abort();
+    if (!ok)
+        std::abort();
 }
 
 bool IsAscii(const std::string& s) {
     for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
     return true;
 }
 
 std::optional<int> CodePage(FuzzedDataProvider& in) {
     static const int kPages[] = {0, 936, 65001, 437, -1};
     uint8_t pick = in.ConsumeIntegralInRange<uint8_t>(0, 5);
-    if (pick == 5) return std::nullopt;
+    if (pick == 5)
+        return std::nullopt;
     return kPages[pick];
 }
 
@@ -43,7 +46,8 @@ void CheckRoutines(const std::string& bytes, std::optional<int> decodePage, std:
     std::string ansi = Utf8ToAnsi(text);
     Check(ansi.find('\0') == std::string::npos);
     Check(ansi == Utf8ToAnsi(text));
-    if (IsAscii(text)) Check(ansi == text);
+    if (IsAscii(text))
+        Check(ansi == text);
 
     std::string wide = MultiByteToWide(text, decodePage);
     Check(wide.size() % 2 == 0);
@@ -63,36 +67,44 @@ void CheckNative(FuzzedDataProvider& in) {
 
     if (toWide) {
         std::vector<char> src(raw.begin(), raw.end());
-        if (terminated) src.push_back('\0');
+        if (terminated)
+            src.push_back('\0');
         const int length = terminated ? -1 : static_cast<int>(src.size());
-        if (src.empty()) return;  // a counted source needs at least one byte
+        if (src.empty())
+            return;  // a counted source needs at least one byte
         int need = platform::MultiByteToWideChar(page, 0, src.data(), length, nullptr, 0);
         Check(need >= 0);
         int room = std::max(1, need + extra);
         auto dst = std::make_unique<char16_t[]>(static_cast<size_t>(room));
         int wrote = platform::MultiByteToWideChar(page, 0, src.data(), length, dst.get(), room);
         Check(wrote >= 0 && wrote <= room);
-        if (extra >= 0) Check(wrote == need);
+        if (extra >= 0)
+            Check(wrote == need);
     } else {
         std::vector<char16_t> src(raw.size() / 2);
-        for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<char16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
-        if (terminated) src.push_back(u'\0');
+        for (size_t i = 0; i < src.size(); ++i)
+            src[i] = static_cast<char16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
+        if (terminated)
+            src.push_back(u'\0');
         const int length = terminated ? -1 : static_cast<int>(src.size());
-        if (src.empty()) return;
+        if (src.empty())
+            return;
         int need = platform::WideCharToMultiByte(page, 0, src.data(), length, nullptr, 0, nullptr, nullptr);
         Check(need >= 0);
         int room = std::max(1, need + extra);
         auto dst = std::make_unique<char[]>(static_cast<size_t>(room));
         int wrote = platform::WideCharToMultiByte(page, 0, src.data(), length, dst.get(), room, nullptr, nullptr);
         Check(wrote >= 0 && wrote <= room);
-        if (extra >= 0) Check(wrote == need);
+        if (extra >= 0)
+            Check(wrote == need);
     }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     FuzzedDataProvider in(data, size);
     if (in.ConsumeBool()) {
         CheckNative(in);

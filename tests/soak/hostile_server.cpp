@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <cstdlib>
+#include <thread>
 
 namespace soak {
 namespace {
@@ -31,17 +31,20 @@ Fault PickFault(Rng& rng, bool ranged) {
         bool rangedOnly;
     };
     static const Weighted kTable[] = {
-        {Fault::kReset, 3, false},       {Fault::kStall, 2, false},     {Fault::kIgnoreRange, 1, true},
+        {Fault::kReset, 3, false},       {Fault::kStall, 2, false},       {Fault::kIgnoreRange, 1, true},
         {Fault::kShiftedRange, 1, true}, {Fault::kWrongLength, 1, false}, {Fault::kNoLength, 1, false},
-        {Fault::kLongHeader, 1, false},  {Fault::kRedirect, 1, false},  {Fault::kChunked, 1, false},
+        {Fault::kLongHeader, 1, false},  {Fault::kRedirect, 1, false},    {Fault::kChunked, 1, false},
     };
     int total = 0;
     for (const auto& w : kTable)
-        if (ranged || !w.rangedOnly) total += w.weight;
+        if (ranged || !w.rangedOnly)
+            total += w.weight;
     int pick = static_cast<int>(rng.Between(0, total - 1));
     for (const auto& w : kTable) {
-        if (!ranged && w.rangedOnly) continue;
-        if (pick < w.weight) return w.fault;
+        if (!ranged && w.rangedOnly)
+            continue;
+        if (pick < w.weight)
+            return w.fault;
         pick -= w.weight;
     }
     return Fault::kNone;
@@ -58,7 +61,9 @@ std::string RangeLine(size_t from, size_t size) {
            std::to_string(size) + "\r\n";
 }
 
-std::string LengthLine(int64_t length) { return "Content-Length: " + std::to_string(length) + "\r\n"; }
+std::string LengthLine(int64_t length) {
+    return "Content-Length: " + std::to_string(length) + "\r\n";
+}
 
 std::string Chunked(std::string_view body, Rng& rng) {
     std::string out;
@@ -76,13 +81,16 @@ std::string Chunked(std::string_view body, Rng& rng) {
 
 // Small slices at about the given rate; false once the peer has gone.
 bool SendBody(testsupport::Connection& c, std::string_view body, int bytesPerSecond) {
-    if (bytesPerSecond <= 0) return c.Send(body);
+    if (bytesPerSecond <= 0)
+        return c.Send(body);
     const auto start = std::chrono::steady_clock::now();
     size_t sent = 0;
     while (sent < body.size()) {
-        if (c.Stopping()) return false;
+        if (c.Stopping())
+            return false;
         size_t n = std::min<size_t>(4096, body.size() - sent);
-        if (!c.Send(body.substr(sent, n))) return false;
+        if (!c.Send(body.substr(sent, n)))
+            return false;
         sent += n;
         std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t(sent) * 1000000 / bytesPerSecond));
     }
@@ -93,17 +101,28 @@ bool SendBody(testsupport::Connection& c, std::string_view body, int bytesPerSec
 
 const char* FaultName(Fault f) {
     switch (f) {
-        case Fault::kNone: return "none";
-        case Fault::kReset: return "reset";
-        case Fault::kStall: return "stall";
-        case Fault::kIgnoreRange: return "200-to-range";
-        case Fault::kShiftedRange: return "206-elsewhere";
-        case Fault::kWrongLength: return "wrong-length";
-        case Fault::kNoLength: return "no-length";
-        case Fault::kLongHeader: return "long-header";
-        case Fault::kRedirect: return "redirect";
-        case Fault::kChunked: return "chunked";
-        case Fault::kCount: break;
+        case Fault::kNone:
+            return "none";
+        case Fault::kReset:
+            return "reset";
+        case Fault::kStall:
+            return "stall";
+        case Fault::kIgnoreRange:
+            return "200-to-range";
+        case Fault::kShiftedRange:
+            return "206-elsewhere";
+        case Fault::kWrongLength:
+            return "wrong-length";
+        case Fault::kNoLength:
+            return "no-length";
+        case Fault::kLongHeader:
+            return "long-header";
+        case Fault::kRedirect:
+            return "redirect";
+        case Fault::kChunked:
+            return "chunked";
+        case Fault::kCount:
+            break;
     }
     return "?";
 }
@@ -118,7 +137,8 @@ testsupport::Handler HostileFileServer(HostileOptions options, std::shared_ptr<H
         size_t from = 0;
         const auto range = req.Header("Range");
         const bool ranged = range && range->rfind("bytes=", 0) == 0;
-        if (ranged) from = std::strtoull(range->c_str() + 6, nullptr, 10);
+        if (ranged)
+            from = std::strtoull(range->c_str() + 6, nullptr, 10);
         if (req.target.rfind(options.pathPrefix, 0) != 0) {
             c.Send(testsupport::MakeReply(404, "not here"));
             return;
@@ -160,9 +180,11 @@ testsupport::Handler HostileFileServer(HostileOptions options, std::shared_ptr<H
                 // Anywhere else in the file, nearby or far, the body matching its own range.
                 int64_t other = int64_t(from);
                 while (other == int64_t(from)) {
-                    other = rng.Percent(50) ? int64_t(from) + rng.Between(-4096, 4096) : rng.Between(0, int64_t(size) - 1);
+                    other =
+                        rng.Percent(50) ? int64_t(from) + rng.Between(-4096, 4096) : rng.Between(0, int64_t(size) - 1);
                     other = std::clamp<int64_t>(other, 0, int64_t(size) - 1);
-                    if (size == 1) break;
+                    if (size == 1)
+                        break;
                 }
                 std::string_view shifted = std::string_view(data).substr(static_cast<size_t>(other));
                 c.Send(Head(206, RangeLine(static_cast<size_t>(other), size) + LengthLine(int64_t(shifted.size())))) &&
@@ -187,7 +209,8 @@ testsupport::Handler HostileFileServer(HostileOptions options, std::shared_ptr<H
                 if (rng.Percent(50)) {
                     pad = "X-Padding: " + std::string(static_cast<size_t>(rng.Between(4100, 9000)), 'a') + "\r\n";
                 } else {
-                    for (int i = 0; i < 60; ++i) pad += "X-Line-" + std::to_string(i) + ": " + std::string(80, 'b') + "\r\n";
+                    for (int i = 0; i < 60; ++i)
+                        pad += "X-Line-" + std::to_string(i) + ": " + std::string(80, 'b') + "\r\n";
                 }
                 c.Send(Head(status, rangeLine + LengthLine(int64_t(body.size())) + pad)) && SendBody(c, body, rate);
                 return;
@@ -197,9 +220,15 @@ testsupport::Handler HostileFileServer(HostileOptions options, std::shared_ptr<H
                 const auto host = req.Header("Host");
                 std::string location;
                 switch (rng.Between(0, 2)) {
-                    case 0: location = host ? "http://" + *host + options.pathPrefix + hop : hop; break;
-                    case 1: location = options.pathPrefix + hop; break;
-                    default: location = hop; break;  // relative to the current folder
+                    case 0:
+                        location = host ? "http://" + *host + options.pathPrefix + hop : hop;
+                        break;
+                    case 1:
+                        location = options.pathPrefix + hop;
+                        break;
+                    default:
+                        location = hop;
+                        break;  // relative to the current folder
                 }
                 const int code = rng.Percent(50) ? 301 : 302;
                 c.Send("HTTP/1.1 " + std::to_string(code) + " Moved\r\nLocation: " + location +
@@ -209,7 +238,8 @@ testsupport::Handler HostileFileServer(HostileOptions options, std::shared_ptr<H
             case Fault::kChunked: {
                 // With or without a length beside the coding: neither makes the chunks file bytes.
                 std::string lines = rangeLine + "Transfer-Encoding: chunked\r\n";
-                if (rng.Percent(70)) lines += LengthLine(int64_t(body.size()));
+                if (rng.Percent(70))
+                    lines += LengthLine(int64_t(body.size()));
                 c.Send(Head(status, lines)) && SendBody(c, Chunked(body, rng), rate);
                 return;
             }

@@ -64,9 +64,11 @@ Recorder rec;
 
 int32_t OnEvent(int32_t code, int32_t, int32_t v1, int32_t v2, int32_t) {
     std::unique_lock lock(rec.mutex);
-    if (rec.ended) rec.callAfterEnd = true;
+    if (rec.ended)
+        rec.callAfterEnd = true;
     rec.events.push_back({code, v1, v2});
-    if (code == engine::kEventFileExists) return rec.answer18;
+    if (code == engine::kEventFileExists)
+        return rec.answer18;
     if (code == engine::kEventLength && rec.writeLimit >= 0) {
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
@@ -107,7 +109,8 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
 std::set<std::string> Names(const fs::path& dir) {
     std::set<std::string> names;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec)) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        names.insert(e.path().filename().string());
     return names;
 }
 
@@ -134,14 +137,14 @@ struct Figures {
 };
 
 class Round {
-public:
+  public:
     Round(int index, uint64_t seed, const fs::path& rounds, bool verbose)
         : index_(index), rng_{seed}, seed_(seed), folder_(rounds / ("r" + std::to_string(index))), verbose_(verbose) {}
 
     // Runs one download and checks it; false when a rule was broken (reported on stderr).
     bool Run(engine::Download& download, Figures& fig);
 
-private:
+  private:
     bool Violation(const std::string& what) {
         std::fprintf(stderr, "VIOLATION round %d (seed %llu): %s\n", index_, static_cast<unsigned long long>(seed_),
                      what.c_str());
@@ -183,12 +186,15 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     const fs::path targetFolder = disk == Disk::kMissingFolder ? folder_ / "missing" : folder_;
     const fs::path target = targetFolder / "track.mp3";
     std::vector<std::pair<fs::path, std::string>> sentinels;
-    if (existing != Existing::kNone) sentinels.push_back({target, "sentinel " + std::to_string(index_) + "\n"});
-    if (existing == Existing::kNewNameTwice) sentinels.push_back({folder_ / "track(1).mp3", "second sentinel\n"});
-    for (const auto& [path, bytes] : sentinels) WriteFile(path, bytes);
-    const fs::path finalPath = existing == Existing::kNewName       ? folder_ / "track(1).mp3"
+    if (existing != Existing::kNone)
+        sentinels.push_back({target, "sentinel " + std::to_string(index_) + "\n"});
+    if (existing == Existing::kNewNameTwice)
+        sentinels.push_back({folder_ / "track(1).mp3", "second sentinel\n"});
+    for (const auto& [path, bytes] : sentinels)
+        WriteFile(path, bytes);
+    const fs::path finalPath = existing == Existing::kNewName        ? folder_ / "track(1).mp3"
                                : existing == Existing::kNewNameTwice ? folder_ / "track(2).mp3"
-                                                                      : target;
+                                                                     : target;
 
     auto stats = std::make_shared<soak::HostileStats>();
     testsupport::HttpTestServer server;
@@ -213,7 +219,8 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     param.mode = 4096;
     param.address = server.BaseUrl() + "/soak/" + std::to_string(index_) + "/track.mp3";
     param.targetPath = targetFolder.string() + "\\track.mp3";
-    if (disk == Disk::kFullAtCreate) LimitFileSize(limit);
+    if (disk == Disk::kFullAtCreate)
+        LimitFileSize(limit);
     param.connections = connections;
     param.connectTimeout = 1000;
     param.sendTimeout = 1000;
@@ -226,9 +233,11 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     bool added = false;
     for (int i = 0; i < 200 && !added; ++i) {
         added = engine::AddTask(download, param);
-        if (!added) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!added)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!added) return Violation("AddTask refused on an object whose last task had ended");
+    if (!added)
+        return Violation("AddTask refused on an object whose last task had ended");
 
     std::vector<Event> events;
     int32_t done = -1;
@@ -247,7 +256,8 @@ bool Round::Run(engine::Download& download, Figures& fig) {
         callAfterEnd = rec.callAfterEnd;
     }
     fig.connections += stats->connections;
-    for (int f = 0; f < static_cast<int>(soak::Fault::kCount); ++f) fig.faults[f] += stats->faults[f];
+    for (int f = 0; f < static_cast<int>(soak::Fault::kCount); ++f)
+        fig.faults[f] += stats->faults[f];
 
     // The order of the task's calls.
     int count3 = 0, count4 = 0, count18 = 0;
@@ -258,38 +268,52 @@ bool Round::Run(engine::Download& download, Figures& fig) {
             ++count3;
             length = e.v1;
         }
-        if (e.code == engine::kEventTaskEnded) ++count4;
+        if (e.code == engine::kEventTaskEnded)
+            ++count4;
         if (e.code == engine::kEventFileExists) {
             ++count18;
-            if (count3 > 0) threeBefore18 = true;
+            if (count3 > 0)
+                threeBefore18 = true;
         }
     }
-    if (count4 != 1 || events.back().code != engine::kEventTaskEnded) Violation("event 4 is not the one last call");
-    if (callAfterEnd) Violation("a call after event 4");
-    if (count3 > 1) Violation("event 3 more than once");
-    if (count18 > 1) Violation("event 18 more than once");
-    if (threeBefore18) Violation("event 3 before event 18");
-    if (count18 > 0 && existing == Existing::kNone) Violation("event 18 without an existing file");
+    if (count4 != 1 || events.back().code != engine::kEventTaskEnded)
+        Violation("event 4 is not the one last call");
+    if (callAfterEnd)
+        Violation("a call after event 4");
+    if (count3 > 1)
+        Violation("event 3 more than once");
+    if (count18 > 1)
+        Violation("event 18 more than once");
+    if (threeBefore18)
+        Violation("event 3 before event 18");
+    if (count18 > 0 && existing == Existing::kNone)
+        Violation("event 18 without an existing file");
 
     const bool complete = count3 == 1 && done >= length;
     const char* outcome = "failed";
     if (disk == Disk::kMissingFolder || disk == Disk::kFullAtCreate) {
         outcome = "no file";
-        if (count3 != 0) Violation("event 3 although the file could not be created");
-        if (complete) Violation("reported complete although the file could not be created");
+        if (count3 != 0)
+            Violation("event 3 although the file could not be created");
+        if (complete)
+            Violation("reported complete although the file could not be created");
     } else if (existing == Existing::kAbandon && count18 == 1) {
         outcome = "abandoned";
-        if (count3 != 0) Violation("event 3 after the download was abandoned");
-        if (complete) Violation("abandoned download reported complete");
+        if (count3 != 0)
+            Violation("event 3 after the download was abandoned");
+        if (complete)
+            Violation("abandoned download reported complete");
     } else if (complete) {
         outcome = "complete";
-        if (existing != Existing::kNone && count18 == 0) Violation("complete over an existing file without event 18");
-        if (length != int32_t(size)) Violation("complete with length " + std::to_string(length) + ", served " +
-                                               std::to_string(size));
+        if (existing != Existing::kNone && count18 == 0)
+            Violation("complete over an existing file without event 18");
+        if (length != int32_t(size))
+            Violation("complete with length " + std::to_string(length) + ", served " + std::to_string(size));
         std::string got = ReadFile(finalPath);
         if (got != *content) {
             size_t at = 0;
-            while (at < got.size() && at < content->size() && got[at] == (*content)[at]) ++at;
+            while (at < got.size() && at < content->size() && got[at] == (*content)[at])
+                ++at;
             Violation("complete but " + finalPath.filename().string() + " differs from the content at byte " +
                       std::to_string(at) + " (" + std::to_string(got.size()) + " bytes, served " +
                       std::to_string(size) + ")");
@@ -299,37 +323,51 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     // A task that did not complete has said so with event 9 on some connection.
     const bool said9 = std::any_of(events.begin(), events.end(),
                                    [](const Event& e) { return e.code == engine::kEventConnectionFailed; });
-    if (!complete && !said9) Violation("ended incomplete without event 9");
+    if (!complete && !said9)
+        Violation("ended incomplete without event 9");
 
     // Existing files unchanged; nothing in the folder but them and the download's own file.
     for (const auto& [path, bytes] : sentinels)
-        if (ReadFile(path) != bytes) Violation("existing file " + path.filename().string() + " was changed");
+        if (ReadFile(path) != bytes)
+            Violation("existing file " + path.filename().string() + " was changed");
     std::set<std::string> allowed;
-    for (const auto& s : sentinels) allowed.insert(s.first.filename().string());
-    if (existing != Existing::kAbandon && disk != Disk::kMissingFolder) allowed.insert(finalPath.filename().string());
+    for (const auto& s : sentinels)
+        allowed.insert(s.first.filename().string());
+    if (existing != Existing::kAbandon && disk != Disk::kMissingFolder)
+        allowed.insert(finalPath.filename().string());
     for (const std::string& name : Names(folder_))
-        if (!allowed.count(name)) Violation("unexpected file " + name + " in the folder");
+        if (!allowed.count(name))
+            Violation("unexpected file " + name + " in the folder");
     if (existing == Existing::kAbandon && Names(folder_).size() != sentinels.size())
         Violation("a file was written although the download was abandoned");
     std::set<std::string> siblings = Names(folder_.parent_path());
     siblings.erase(folder_.filename().string());
-    if (siblings != siblingsBefore) Violation("something beside the chosen folder was written");
-    if (Names(folder_.parent_path().parent_path()) != aboveBefore) Violation("something was written two levels up");
+    if (siblings != siblingsBefore)
+        Violation("something beside the chosen folder was written");
+    if (Names(folder_.parent_path().parent_path()) != aboveBefore)
+        Violation("something was written two levels up");
 
     if (disk == Disk::kFullWhileWriting) {
         ++fig.writeErrors;
-        if (complete) ++fig.writeErrorsComplete;
+        if (complete)
+            ++fig.writeErrorsComplete;
     }
-    if (std::string(outcome) == "complete") ++fig.complete;
-    else if (std::string(outcome) == "abandoned") ++fig.abandoned;
-    else if (std::string(outcome) == "no file") ++fig.noFile;
-    else ++fig.failed;
+    if (std::string(outcome) == "complete")
+        ++fig.complete;
+    else if (std::string(outcome) == "abandoned")
+        ++fig.abandoned;
+    else if (std::string(outcome) == "no file")
+        ++fig.noFile;
+    else
+        ++fig.failed;
     ++fig.downloads;
     if (verbose_ || !ok_)
-        std::printf("round %d: %zu bytes at %d KB/s, %d conn, faults %d%%, existing %d, disk %d, %d server connections: %s\n",
-                    index_, size, hostile.bytesPerSecond / 1024, connections, faultPercent, int(existing), int(disk),
-                    stats->connections.load(), outcome);
-    if (ok_) fs::remove_all(folder_);
+        std::printf(
+            "round %d: %zu bytes at %d KB/s, %d conn, faults %d%%, existing %d, disk %d, %d server connections: %s\n",
+            index_, size, hostile.bytesPerSecond / 1024, connections, faultPercent, int(existing), int(disk),
+            stats->connections.load(), outcome);
+    if (ok_)
+        fs::remove_all(folder_);
     return ok_;
 }
 
@@ -343,18 +381,23 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             }
             return argv[++i];
         };
-        if (a == "--downloads") o->downloads = std::atoi(next("--downloads"));
-        else if (a == "--seed") o->seed = std::strtoull(next("--seed"), nullptr, 10);
-        else if (a == "--dir") o->dir = next("--dir");
-        else if (a == "--max-seconds") o->maxSeconds = std::atoi(next("--max-seconds"));
-        else if (a == "--verbose") o->verbose = true;
+        if (a == "--downloads")
+            o->downloads = std::atoi(next("--downloads"));
+        else if (a == "--seed")
+            o->seed = std::strtoull(next("--seed"), nullptr, 10);
+        else if (a == "--dir")
+            o->dir = next("--dir");
+        else if (a == "--max-seconds")
+            o->maxSeconds = std::atoi(next("--max-seconds"));
+        else if (a == "--verbose")
+            o->verbose = true;
         else if (a == "--round-seed") {
             o->seed = std::strtoull(next("--round-seed"), nullptr, 10);
             o->oneRound = true;
             o->downloads = 1;
             o->verbose = true;
-        }
-        else return false;
+        } else
+            return false;
     }
     return o->downloads > 0 && o->maxSeconds > 0;
 }
@@ -365,12 +408,13 @@ int main(int argc, char** argv) {
     Options opt;
     opt.seed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
     if (!ParseArgs(argc, argv, &opt)) {
-        std::fprintf(stderr, "usage: hostile_soak [--downloads N] [--seed S] [--dir D] [--max-seconds T] [--verbose]\n"
-                             "       hostile_soak --round-seed R\n");
+        std::fprintf(stderr,
+                     "usage: hostile_soak [--downloads N] [--seed S] [--dir D] [--max-seconds T] [--verbose]\n"
+                     "       hostile_soak --round-seed R\n");
         return 2;
     }
-    const fs::path root = opt.dir.empty() ? fs::temp_directory_path() / ("qzln-soak-" + std::to_string(opt.seed))
-                                          : fs::path(opt.dir);
+    const fs::path root =
+        opt.dir.empty() ? fs::temp_directory_path() / ("qzln-soak-" + std::to_string(opt.seed)) : fs::path(opt.dir);
     fs::remove_all(root);
     const fs::path rounds = root / "rounds";
     fs::create_directories(rounds);
@@ -396,17 +440,19 @@ int main(int argc, char** argv) {
                 break;
             }
             Round round(i, opt.oneRound ? opt.seed : master.Next(), rounds, opt.verbose);
-            if (!round.Run(download, fig)) ++fig.violations;
-            if (fig.violations > 0 && !rec.ended) break;  // a hung task: the object is not free
+            if (!round.Run(download, fig))
+                ++fig.violations;
+            if (fig.violations > 0 && !rec.ended)
+                break;  // a hung task: the object is not free
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::printf("soak: %d downloads in %.1f s: %d complete, %d failed, %d abandoned, %d without a file (no folder "
-                "or disk full); %d violations%s\n",
-                fig.downloads, seconds, fig.complete, fig.failed, fig.abandoned, fig.noFile, fig.violations,
-                timeUp ? " (time limit reached)" : "");
+    std::printf(
+        "soak: %d downloads in %.1f s: %d complete, %d failed, %d abandoned, %d without a file (no folder "
+        "or disk full); %d violations%s\n",
+        fig.downloads, seconds, fig.complete, fig.failed, fig.abandoned, fig.noFile, fig.violations,
+        timeUp ? " (time limit reached)" : "");
     std::printf("soak: %d downloads met a write error midway, %d of them had finished before it\n", fig.writeErrors,
                 fig.writeErrorsComplete);
     std::printf("soak: %d server connections;", fig.connections);
@@ -415,7 +461,9 @@ int main(int argc, char** argv) {
     std::printf("\nsoak: seed %llu (again: hostile_soak %s %llu --downloads %d)\n",
                 static_cast<unsigned long long>(opt.seed), opt.oneRound ? "--round-seed" : "--seed",
                 static_cast<unsigned long long>(opt.seed), opt.downloads);
-    if (fig.violations == 0) fs::remove_all(root);
-    else std::printf("soak: kept %s\n", root.string().c_str());
+    if (fig.violations == 0)
+        fs::remove_all(root);
+    else
+        std::printf("soak: kept %s\n", root.string().c_str());
     return fig.violations == 0 ? 0 : 1;
 }
