@@ -1,5 +1,9 @@
 #include "resolve/on_parse.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "app/globals.h"
 #include "platform/http_fetch.h"
 #include "platform/ui_runtime.h"

@@ -1,5 +1,6 @@
 #include "text/text_ops.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
