@@ -34,7 +34,8 @@ fi
 export LC_ALL=$locale_name
 
 mkdir -p "$(dirname "$WINEPREFIX")"
-# One session per prefix at a time: a second one waits here.
+# One session per prefix at a time: a second one waits here. The processes started below do
+# not inherit the lock, so one left behind cannot keep it.
 exec 9>"$WINEPREFIX.lock"
 flock 9
 
@@ -62,7 +63,7 @@ if [ "${QZLN_KEEP_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
 else
     # Xvfb picks a free display number itself and writes it to the descriptor.
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$session_dir/display" \
-        >"$session_dir/xvfb.log" 2>&1 &
+        >"$session_dir/xvfb.log" 2>&1 9>&- &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$session_dir/display" ] && break
@@ -71,7 +72,7 @@ else
     done
     [ -s "$session_dir/display" ] || { log "Xvfb gave no display"; exit 1; }
     export DISPLAY=:$(head -n1 "$session_dir/display")
-    openbox --sm-disable >/dev/null 2>&1 &
+    openbox --sm-disable >/dev/null 2>&1 9>&- &
     wm_pid=$!
     # Wait until the window manager has taken the screen, so the first window gets a frame.
     for _ in $(seq 50); do
@@ -86,7 +87,7 @@ prefix_ready=$WINEPREFIX/.qzln-ready
 if [ "$(cat "$prefix_ready" 2>/dev/null)" != "$prefix_version" ]; then
     log "creating the Wine prefix $WINEPREFIX"
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i >/dev/null 2>&1 9>&- || true
     # Wine's own fonts (Marlett draws the caption buttons, Tahoma is the dialog font) from
     # fonts-wine, where this Wine build does not look for them by itself.
     for f in marlett.ttf tahoma.ttf tahomabd.ttf; do
@@ -114,7 +115,7 @@ if [ "$(cat "$prefix_ready" 2>/dev/null)" != "$prefix_version" ]; then
         echo '[HKEY_CURRENT_USER\Software\Wine\WineBrowser]'
         echo "\"Browsers\"=\"$WINEPREFIX/browser-hook.sh\""
     } >"$session_dir/setup.reg"
-    wine reg import "$session_dir/setup.reg" >/dev/null 2>&1
+    wine reg import "$session_dir/setup.reg" >/dev/null 2>&1 9>&-
     wineserver -w
     echo "$prefix_version" >"$prefix_ready"
     log "prefix created after $(elapsed)"
@@ -130,11 +131,11 @@ chmod +x "$WINEPREFIX/browser-hook.sh"
 
 # A persistent server and Wine's service processes, started with their output going nowhere:
 # started from inside the command they would inherit its pipes and keep ctest waiting.
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+wineserver -p 9>&-
+wine cmd /c exit >/dev/null 2>&1 </dev/null 9>&- || true
 log "session ready on $DISPLAY after $(elapsed)"
 
 status=0
-timeout --kill-after=10 "$timeout_s" "$@" || status=$?
+timeout --kill-after=10 "$timeout_s" "$@" 9>&- || status=$?
 [ $status -eq 124 ] && log "the command took longer than $timeout_s s"
 exit $status
