@@ -2,6 +2,7 @@
 // HTTP/1.0, our user agent and "Accept: */*" and no other header of our own, no cache,
 // redirects followed, the environment's proxy settings, certificates checked.
 #include "platform/http_fetch.h"
+#include "platform/request_path.h"
 
 #include <curl/curl.h>
 
@@ -37,31 +38,6 @@ bool HasHttpScheme(const std::string& address) {
     for (size_t i = 0; i < colon; ++i)
         scheme += static_cast<char>(address[i] | 0x20);
     return scheme == "http" || scheme == "https";
-}
-
-// RFC 3986, 5.2.4: "." and ".." segments of the path removed, nothing else changed.
-std::string RemoveDotSegments(std::string in) {
-    std::string out;
-    while (!in.empty()) {
-        if (in.rfind("../", 0) == 0) {
-            in.erase(0, 3);
-        } else if (in.rfind("./", 0) == 0 || in.rfind("/./", 0) == 0) {
-            in.erase(0, 2);
-        } else if (in == "/.") {
-            in = "/";
-        } else if (in.rfind("/../", 0) == 0 || in == "/..") {
-            in = in.size() == 3 ? std::string("/") : in.substr(3);
-            size_t slash = out.rfind('/');
-            out.erase(slash == std::string::npos ? 0 : slash);
-        } else if (in == "." || in == "..") {
-            in.clear();
-        } else {
-            size_t next = in.find('/', 1);
-            out += in.substr(0, next);
-            in.erase(0, next == std::string::npos ? in.size() : next);
-        }
-    }
-    return out;
 }
 
 // The request target as the Windows client sends it: the path and query as typed, dot

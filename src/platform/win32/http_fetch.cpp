@@ -1,6 +1,7 @@
 // HttpFetch over WinINet: one blocking GET, HTTP/1.0, never from or into the cache,
 // redirects followed, the system's proxy configuration, certificate errors not overlooked.
 #include "platform/http_fetch.h"
+#include "platform/request_path.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -26,33 +27,6 @@ struct Target {
     std::string authority;  // user:password@host:port as typed
     std::string path;       // path and query, dot segments resolved
 };
-
-// RFC 3986, 5.2.4: "." and ".." segments of the path removed, nothing else changed.
-std::string RemoveDotSegments(std::string in) {
-    std::string out;
-    while (!in.empty()) {
-        if (in.rfind("../", 0) == 0) {
-            in.erase(0, 3);
-        } else if (in.rfind("./", 0) == 0) {
-            in.erase(0, 2);
-        } else if (in.rfind("/./", 0) == 0) {
-            in.erase(0, 2);
-        } else if (in == "/.") {
-            in = "/";
-        } else if (in.rfind("/../", 0) == 0 || in == "/..") {
-            in = in.size() == 3 ? std::string("/") : in.substr(3);
-            size_t slash = out.rfind('/');
-            out.erase(slash == std::string::npos ? 0 : slash);
-        } else if (in == "." || in == "..") {
-            in.clear();
-        } else {
-            size_t next = in.find('/', 1);
-            out += in.substr(0, next);
-            in.erase(0, next == std::string::npos ? in.size() : next);
-        }
-    }
-    return out;
-}
 
 bool ParseAddress(const std::string& address, Target& t) {
     size_t colon = address.find(':');
