@@ -70,7 +70,8 @@ void Connection::Run() {
             }
             if (task_->OthersAtWork(id_) && Pause(kLingerStepMs))
                 continue;
-            task_->Queue(kEventConnectionDone, id_, block_ ? task_->Reached(*block_) : 0, 0);
+            task_->Queue(task_->stopFlag() ? kEventConnectionFailed : kEventConnectionDone, id_,
+                         block_ ? task_->Reached(*block_) : 0, 0);
             return;
         }
         if (task_->stopFlag() || !ShouldRetry(f) || retries >= config.maxRetries || !Pause(config.retryPauseMs)) {
