@@ -196,10 +196,12 @@ void Task::Run() {
 }
 
 Failure Task::OnLength(int conn, int32_t length) {
+    size_t splitCount;
     {
         std::lock_guard lock(blockMutex_);
         length_ = length;
         blocks_.Split(length, config_.connections);
+        splitCount = blocks_.size();
         int64_t now = NowMs();
         for (size_t i = 0; i < blocks_.size(); ++i)
             blocks_[i].active = now;
@@ -234,7 +236,9 @@ Failure Task::OnLength(int conn, int32_t length) {
         file_ = std::move(file);
     }
     Queue(kEventLength, conn, length, 0);
-    for (size_t i = 1; i < blocks_.size(); ++i) {
+    // One further connection per block of the split (blocks added later by sharing out
+    // work come with their connection).
+    for (size_t i = 1; i < splitCount; ++i) {
         int id;
         {
             std::lock_guard lock(mutex_);
