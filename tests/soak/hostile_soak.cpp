@@ -115,7 +115,8 @@ std::set<std::string> Names(const fs::path& dir) {
 }
 
 // What an existing file at the target leads to in a round.
-enum class Existing { kNone, kNewName, kNewNameTwice, kAbandon };
+// kGoOn answers "go on under the same name", which must still never write over the file.
+enum class Existing { kNone, kNewName, kNewNameTwice, kAbandon, kGoOn };
 
 // The disk's side of a round: the file cannot be created, or writing it fails midway
 // (a file-size limit of the process stands in for a full disk).
@@ -168,7 +169,10 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     Existing existing = Existing::kNone;
     if (rng_.Percent(30)) {
         int64_t pick = rng_.Between(0, 9);
-        existing = pick < 6 ? Existing::kNewName : pick < 8 ? Existing::kNewNameTwice : Existing::kAbandon;
+        existing = pick < 5   ? Existing::kNewName
+                   : pick < 7 ? Existing::kNewNameTwice
+                   : pick < 9 ? Existing::kAbandon
+                              : Existing::kGoOn;
     }
 
     // What stands beside and above the folder before the download: nothing may be added there.
@@ -211,7 +215,7 @@ bool Round::Run(engine::Download& download, Figures& fig) {
         rec.events.clear();
         rec.ended = rec.callAfterEnd = false;
         rec.doneAtEnd = -1;
-        rec.answer18 = existing == Existing::kAbandon ? 1 : 0;
+        rec.answer18 = existing == Existing::kAbandon ? 1 : existing == Existing::kGoOn ? 2 : 0;
         rec.writeLimit = disk == Disk::kFullWhileWriting ? limit : -1;
         rec.download = &download;
     }
@@ -297,7 +301,7 @@ bool Round::Run(engine::Download& download, Figures& fig) {
             Violation("event 3 although the file could not be created");
         if (complete)
             Violation("reported complete although the file could not be created");
-    } else if (existing == Existing::kAbandon && count18 == 1) {
+    } else if ((existing == Existing::kAbandon || existing == Existing::kGoOn) && count18 == 1) {
         outcome = "abandoned";
         if (count3 != 0)
             Violation("event 3 after the download was abandoned");
@@ -333,12 +337,12 @@ bool Round::Run(engine::Download& download, Figures& fig) {
     std::set<std::string> allowed;
     for (const auto& s : sentinels)
         allowed.insert(s.first.filename().string());
-    if (existing != Existing::kAbandon && disk != Disk::kMissingFolder)
+    if (existing != Existing::kAbandon && existing != Existing::kGoOn && disk != Disk::kMissingFolder)
         allowed.insert(finalPath.filename().string());
     for (const std::string& name : Names(folder_))
         if (!allowed.count(name))
             Violation("unexpected file " + name + " in the folder");
-    if (existing == Existing::kAbandon && Names(folder_).size() != sentinels.size())
+    if ((existing == Existing::kAbandon || existing == Existing::kGoOn) && Names(folder_).size() != sentinels.size())
         Violation("a file was written although the download was abandoned");
     std::set<std::string> siblings = Names(folder_.parent_path());
     siblings.erase(folder_.filename().string());
