@@ -208,11 +208,11 @@ Handler ServeFile(std::shared_ptr<const std::string> content, FileOptions option
         size_t from = 0, to = data.size();  // [from, to)
         bool ranged = false;
         if (auto range = req.Header("Range"); range && !options.ignoreRange && range->rfind("bytes=", 0) == 0) {
-            std::string spec = range->substr(6);
-            size_t dash = spec.find('-');
+            std::string bytes = range->substr(6);
+            size_t dash = bytes.find('-');
             if (dash != std::string::npos) {
-                from = std::strtoull(spec.substr(0, dash).c_str(), nullptr, 10);
-                if (dash + 1 < spec.size()) to = std::min<size_t>(data.size(), std::strtoull(spec.c_str() + dash + 1, nullptr, 10) + 1);
+                from = std::strtoull(bytes.substr(0, dash).c_str(), nullptr, 10);
+                if (dash + 1 < bytes.size()) to = std::min<size_t>(data.size(), std::strtoull(bytes.c_str() + dash + 1, nullptr, 10) + 1);
                 ranged = true;
             }
         }

@@ -50,7 +50,7 @@ void OnCreated() {
 }
 
 const platform::WindowSpec& Spec() {
-    static const platform::WindowSpec spec{
+    static const platform::WindowSpec layout{
         kCaption,
         359,
         262,
@@ -66,7 +66,7 @@ const platform::WindowSpec& Spec() {
         },
         OnCreated,
     };
-    return spec;
+    return layout;
 }
 
 TEST(RuntimeTest, ControlOperationsOnTheUiThreadAndFromAnother) {

@@ -32,10 +32,10 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // The window and what the runtime keeps beside its controls. UI thread only.
 struct MainWindow {
-    const WindowSpec* spec = nullptr;
+    const WindowSpec* layout = nullptr;
     HWND hwnd = nullptr;
     std::map<int, HWND> controls;  // by ControlSpec id
-    std::map<int, const ControlSpec*> specs;
+    std::map<int, const ControlSpec*> controlsById;
     int timerControl = -1;
     int timerPeriod = 0;
     HWND lastFocus = nullptr;
@@ -51,8 +51,8 @@ std::deque<std::function<void()>> queue;
 HWND liveWindow = nullptr;  // guarded by queueMutex
 
 const ControlSpec* SpecOfChild(HWND child) {
-    auto it = window.specs.find(::GetDlgCtrlID(child) - kChildIdBase);
-    return it == window.specs.end() ? nullptr : it->second;
+    auto it = window.controlsById.find(::GetDlgCtrlID(child) - kChildIdBase);
+    return it == window.controlsById.end() ? nullptr : it->second;
 }
 
 HWND ControlWindow(int control) {
@@ -99,16 +99,16 @@ HWND FirstTabStop() {
 void OnCommand(HWND, int id, HWND, UINT code) {
     if (code != BN_CLICKED)
         return;
-    auto it = window.specs.find(id - kChildIdBase);
-    if (it != window.specs.end() && it->second->kind == ControlKind::PushButton && it->second->onClick)
+    auto it = window.controlsById.find(id - kChildIdBase);
+    if (it != window.controlsById.end() && it->second->kind == ControlKind::PushButton && it->second->onClick)
         it->second->onClick();
 }
 
 void OnTimer(HWND, UINT id) {
     if (id != kTimerId)
         return;
-    auto it = window.specs.find(window.timerControl);
-    if (it != window.specs.end() && it->second->onClick)
+    auto it = window.controlsById.find(window.timerControl);
+    if (it != window.controlsById.end() && it->second->onClick)
         it->second->onClick();
 }
 
@@ -132,8 +132,8 @@ HBRUSH OnCtlColor(HWND hwnd, HDC dc, HWND child, int type) {
 }
 
 void OnSize(HWND, UINT, int, int) {
-    for (const auto& [id, spec] : window.specs)
-        if (spec->kind == ControlKind::StatusBar)
+    for (const auto& [id, control] : window.controlsById)
+        if (control->kind == ControlKind::StatusBar)
             ::SendMessageW(window.controls[id], WM_SIZE, 0, 0);
 }
 
@@ -232,8 +232,8 @@ ClassAndStyle StyleOf(const ControlSpec& c) {
     }
 }
 
-bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE instance, HFONT font) {
-    window.specs[c.id] = &c;
+bool CreateControl(const WindowSpec& layout, const ControlSpec& c, HINSTANCE instance, HFONT font) {
+    window.controlsById[c.id] = &c;
     if (c.kind == ControlKind::Timer)
         window.timerControl = c.id;
     const ClassAndStyle cs = StyleOf(c);
@@ -252,7 +252,7 @@ bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE insta
         ::SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
         ::SendMessageW(hwnd, PBM_SETPOS, 0, 0);
     } else if (c.kind == ControlKind::StatusBar) {
-        ::SendMessageW(hwnd, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(spec.statusPartRightEdges));
+        ::SendMessageW(hwnd, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(layout.statusPartRightEdges));
         for (int part = 0; part < 4; ++part)
             ::SendMessageW(hwnd, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
     }
@@ -261,7 +261,7 @@ bool CreateControl(const WindowSpec& spec, const ControlSpec& c, HINSTANCE insta
 
 }  // namespace
 
-void LoadWindow(const WindowSpec& spec) {
+void LoadWindow(const WindowSpec& layout) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     if (!RegisterWindowClass(instance))
         FatalError(texts::kWindowNotCreated);
@@ -269,22 +269,22 @@ void LoadWindow(const WindowSpec& spec) {
         window.whiteBrush = ::CreateSolidBrush(kWhite);
 
     // Centred on the primary screen (not its work area), each division truncated.
-    const int left = (::GetSystemMetrics(SM_CXSCREEN) - spec.outerWidth) / 2;
-    const int top = (::GetSystemMetrics(SM_CYSCREEN) - spec.outerHeight) / 2;
+    const int left = (::GetSystemMetrics(SM_CXSCREEN) - layout.outerWidth) / 2;
+    const int top = (::GetSystemMetrics(SM_CYSCREEN) - layout.outerHeight) / 2;
     HWND hwnd =
-        ::CreateWindowExW(0, kWindowClass, win32::Widen(spec.caption).c_str(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                          left, top, spec.outerWidth, spec.outerHeight, nullptr, nullptr, instance, nullptr);
+        ::CreateWindowExW(0, kWindowClass, win32::Widen(layout.caption).c_str(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                          left, top, layout.outerWidth, layout.outerHeight, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         FatalError(texts::kWindowNotCreated);
-    window.spec = &spec;
+    window.layout = &layout;
     window.hwnd = hwnd;
     progressStored = 0;
     window.timerPeriod = 0;
 
     HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    for (const ControlSpec& c : spec.controls)
-        if (!CreateControl(spec, c, instance, font)) {
+    for (const ControlSpec& c : layout.controls)
+        if (!CreateControl(layout, c, instance, font)) {
             ::DestroyWindow(hwnd);
             FatalError(texts::kWindowNotCreated);
         }
@@ -294,8 +294,8 @@ void LoadWindow(const WindowSpec& spec) {
     }
     windowAlive = true;
 
-    if (spec.onCreated)
-        spec.onCreated();
+    if (layout.onCreated)
+        layout.onCreated();
     // The move and resize events, once each, before the window is shown.
     RECT client;
     ::GetClientRect(hwnd, &client);
