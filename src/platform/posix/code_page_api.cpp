@@ -26,6 +26,21 @@ bool NoHighBit8(const unsigned char* p) {
 
 // Writes units to dst while there is room; with Write false it only counts. Returns the
 // count, or -1 when dst is too small (what fitted has been written).
+// Copies ASCII eight bytes at a time while the room allows (or only counts when measuring).
+template <bool Write>
+void CopyAsciiRun(const unsigned char* s, size_t n, char16_t* dst, size_t cap, size_t& i, size_t& o) {
+    while (i + 8 <= n && NoHighBit8(s + i)) {
+        if (Write) {
+            if (o + 8 > cap)
+                return;
+            for (int k = 0; k < 8; ++k)
+                dst[o + k] = s[i + k];
+        }
+        i += 8;
+        o += 8;
+    }
+}
+
 template <bool Write>
 long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap) {
     // Continuation bytes per lead byte 0x80..0xFF; C0, C1 and F5..FF begin nothing.
@@ -39,16 +54,7 @@ long long DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst, size_t cap
     // A byte past the end is no continuation byte: a sequence cut by the end is one U+FFFD.
     auto cont = [&](size_t k) -> unsigned { return k < n ? (s[k] ^ 0x80u) : 0x100u; };
     while (i < n) {
-        while (i + 8 <= n && NoHighBit8(s + i)) {
-            if (Write) {
-                if (o + 8 > cap)
-                    break;
-                for (int k = 0; k < 8; ++k)
-                    dst[o + k] = s[i + k];
-            }
-            i += 8;
-            o += 8;
-        }
+        CopyAsciiRun<Write>(s, n, dst, cap, i, o);
         if (i >= n)
             break;
         unsigned c = s[i++];
@@ -127,16 +133,7 @@ long long Decode936(const unsigned char* s, size_t n, char16_t* dst, size_t cap)
     const cp936::Tables* t = Write ? &cp936::Get() : nullptr;
     size_t i = 0, o = 0;
     while (i < n) {
-        while (i + 8 <= n && NoHighBit8(s + i)) {
-            if (Write) {
-                if (o + 8 > cap)
-                    break;
-                for (int k = 0; k < 8; ++k)
-                    dst[o + k] = s[i + k];
-            }
-            i += 8;
-            o += 8;
-        }
+        CopyAsciiRun<Write>(s, n, dst, cap, i, o);
         if (i >= n)
             break;
         unsigned char c = s[i];
