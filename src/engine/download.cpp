@@ -72,10 +72,13 @@ class Download::Impl {
         EngineTuning t = GetEngineTuning();
         c.retryPauseMs = std::max(t.retryPauseMs, 0);
         c.maxRetries = std::max(t.maxRetries, 0);
-        auto task = std::make_shared<Task>(std::move(c));
-        if (!task->Start())
+        // Published before its thread starts: a short task can reach event 4, whose routine
+        // asks GetDoneLength, before Start would have returned.
+        task_ = std::make_shared<Task>(std::move(c));
+        if (!task_->Start()) {
+            task_.reset();
             return false;
-        task_ = std::move(task);
+        }
         return true;
     }
 

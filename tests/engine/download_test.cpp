@@ -95,6 +95,26 @@ TEST_F(DownloadTest, CompleteFilesMatchAndRequestsAreExact) {
     }
 }
 
+// The tool asks GetDoneLength inside event 4 to tell a complete file from a failed one:
+// the object must hold the task from the moment AddTask starts its thread.
+TEST_F(DownloadTest, QueriesAnswerFromTheTaskDuringItsLastEvent) {
+    auto content = MakeContent(100, 3);
+    server_.Route("/mp3/tiny.mp3", ServeFile(content));
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        log_.Reset();
+        Download d;
+        std::atomic<int32_t> doneAtEnd{-1};
+        log_.answer = [&](const Event& e) {
+            if (e.code == engine::kEventTaskEnded) doneAtEnd = GetDoneLength(d);
+            return 0;
+        };
+        const std::string name = "tiny" + std::to_string(round) + ".mp3";
+        RunTask(d, ToolParam(server_.BaseUrl() + "/mp3/tiny.mp3", Path(name)));
+        EXPECT_EQ(doneAtEnd.load(), 100);
+    }
+}
+
 TEST_F(DownloadTest, EventsComeInOrderOnTheirThreads) {
     auto content = MakeContent(200000);
     server_.Route("/x.mp3", ServeFile(content));
