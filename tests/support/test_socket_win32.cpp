@@ -31,9 +31,21 @@ Handle ListenLoopback(int* portOut) {
     return static_cast<Handle>(s);
 }
 
+// Wine does not always wake a thread blocked in accept, send or recv when another thread
+// closes or shuts down the socket: the server waits in short slices instead, and its
+// connections give up on a peer that has stopped reading, so that Stop always returns.
 Handle Accept(Handle listener) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(listener), &readable);
+    timeval slice{0, 50000};
+    if (select(0, &readable, nullptr, nullptr, &slice) != 1) return kInvalid;
     SOCKET c = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
-    return c == INVALID_SOCKET ? kInvalid : static_cast<Handle>(c);
+    if (c == INVALID_SOCKET) return kInvalid;
+    DWORD timeoutMs = 15000;
+    setsockopt(c, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+    setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+    return static_cast<Handle>(c);
 }
 
 long Recv(Handle s, char* buf, size_t len) { return recv(static_cast<SOCKET>(s), buf, static_cast<int>(len), 0); }
