@@ -49,7 +49,7 @@ void OnCreated() {
     visibleAtCreation = ::IsWindowVisible(Window()) != FALSE;
 }
 
-const platform::WindowSpec& Spec() {
+const platform::WindowSpec& TestLayout() {
     static const platform::WindowSpec layout{
         kCaption,
         359,
@@ -71,7 +71,7 @@ const platform::WindowSpec& Spec() {
 
 TEST(RuntimeTest, ControlOperationsOnTheUiThreadAndFromAnother) {
     ASSERT_TRUE(platform::SetUpRuntime());
-    platform::LoadWindow(Spec());
+    platform::LoadWindow(TestLayout());
     ASSERT_NE(Window(), nullptr);
     EXPECT_EQ(textSeenAtCreation, "\xD6\xD0\xCE\xC4") << "the table's text, in code page 936";
     EXPECT_FALSE(visibleAtCreation) << "the created event comes before the window is shown";
