@@ -25,12 +25,14 @@
 #include <thread>
 #include <vector>
 
+#include "soak/rng.h"
 #include "engine/download.h"
 #include "engine/events.h"
 #include "engine/tuning.h"
 #include "soak/hostile_server.h"
 
 namespace fs = std::filesystem;
+using soak::Rng;
 
 namespace {
 
@@ -83,18 +85,6 @@ int32_t OnEvent(int32_t code, int32_t, int32_t v1, int32_t v2, int32_t) {
     }
     return 0;
 }
-
-struct Rng {
-    uint64_t state;
-    uint64_t Next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int64_t Between(int64_t lo, int64_t hi) { return lo + static_cast<int64_t>(Next() % uint64_t(hi - lo + 1)); }
-    bool Percent(int p) { return Between(0, 99) < p; }
-};
 
 std::string ReadFile(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);
