@@ -1,4 +1,5 @@
 #include "platform/tcp_socket.h"
+#include "platform/socket_wait.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -15,31 +16,17 @@
 namespace platform {
 namespace {
 
-constexpr int kSliceMs = 20;
-
-using Clock = std::chrono::steady_clock;
-
-// Waits for `events` on the socket in slices, so that the stop flag is seen promptly.
+// Waits for `events` on the socket.
 NetStatus WaitFor(int fd, short events, int timeoutMs, const std::atomic<bool>& stop) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (stop.load(std::memory_order_relaxed))
-            return NetStatus::kStopped;
-        int slice = kSliceMs;
-        if (timeoutMs > 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
-                return NetStatus::kTimedOut;
-            if (left < slice)
-                slice = static_cast<int>(left);
-        }
+    return WaitInSlices(timeoutMs, stop, [&](int slice) -> std::optional<NetStatus> {
         pollfd p{fd, events, 0};
         int r = poll(&p, 1, slice);
         if (r > 0)
             return NetStatus::kOk;
         if (r < 0 && errno != EINTR)
             return NetStatus::kFailed;
-    }
+        return std::nullopt;
+    });
 }
 
 }  // namespace

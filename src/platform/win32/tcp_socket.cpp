@@ -4,29 +4,15 @@
 #include <chrono>
 
 #include "platform/tcp_socket.h"
+#include "platform/socket_wait.h"
 
 namespace platform {
 namespace {
 
-constexpr int kSliceMs = 20;
-
-using Clock = std::chrono::steady_clock;
-
-// Waits until the socket is readable (or writable) in slices, so that the stop flag is
-// seen promptly. A failed connect shows up in the except set.
+// Waits until the socket is readable (or writable). A failed connect shows up in the
+// except set.
 NetStatus WaitFor(SOCKET s, bool write, int timeoutMs, const std::atomic<bool>& stop) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (stop.load(std::memory_order_relaxed))
-            return NetStatus::kStopped;
-        int slice = kSliceMs;
-        if (timeoutMs > 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
-                return NetStatus::kTimedOut;
-            if (left < slice)
-                slice = static_cast<int>(left);
-        }
+    return WaitInSlices(timeoutMs, stop, [&](int slice) -> std::optional<NetStatus> {
         fd_set set, except;
         FD_ZERO(&set);
         FD_ZERO(&except);
@@ -38,7 +24,8 @@ NetStatus WaitFor(SOCKET s, bool write, int timeoutMs, const std::atomic<bool>& 
             return NetStatus::kFailed;
         if (r > 0)
             return FD_ISSET(s, &except) ? NetStatus::kFailed : NetStatus::kOk;
-    }
+        return std::nullopt;
+    });
 }
 
 bool WouldBlock() {
